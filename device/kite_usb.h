@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "device/device_access.h"
+#include "device/packet_header.h"
+#include "platform/message_boxes.h"
+#include "platform/waiter.h"
+
+namespace solvane {
+
+// The USB link to the writer: finds the first interface of the writer interface
+// class, opens it, exchanges one request and one reply packet at a time, and
+// holds the identity the writer last reported. All calls block.
+class CKiteUsb {
+ public:
+  CKiteUsb(DeviceAccess& access, Waiter& waiter, MessageBoxes& messageBoxes);
+  virtual ~CKiteUsb();
+
+  CKiteUsb(const CKiteUsb&) = delete;
+  CKiteUsb& operator=(const CKiteUsb&) = delete;
+
+  // Transport.
+  uint32_t Open();
+  uint32_t Close();
+  bool IsOpen() const;
+  uint32_t SendPacket();
+  uint32_t ReceivePacket();
+
+  // Requests. The u32 results are 0 (done), 11, 101, 111 or the writer's own
+  // error code; see request_codes.h.
+  uint32_t Identify(uint32_t* machineType = nullptr, uint32_t* versionWord = nullptr,
+                    uint32_t* bootMode = nullptr, uint32_t* build = nullptr);
+  uint32_t ReadBootVersions(uint32_t* mainVersion = nullptr, uint32_t* mainBuild = nullptr,
+                            uint32_t* secondaryVersion = nullptr,
+                            uint32_t* secondaryBuild = nullptr);
+  // Copies at most `replyCapacity` bytes of the reply payload (never more than
+  // arrived) and reports the reply's own length in `replyLength`.
+  uint32_t SendCommand(uint32_t subCommand, const uint8_t* payload, uint32_t payloadLength,
+                       uint8_t* reply = nullptr, uint32_t replyCapacity = 0,
+                       uint32_t* replyLength = nullptr);
+  uint32_t QueryPartition(uint32_t selector, uint32_t* size = nullptr);
+  bool ReadMemory(uint32_t address, uint32_t length, uint8_t* destination);
+  bool EraseFlash(uint32_t address, uint32_t size);
+  bool WriteFlash(const uint8_t* data, uint32_t address, uint32_t byteCount);
+  uint32_t SendXLoader(const uint8_t* image, uint32_t length);
+  uint32_t SendBootCode(const uint8_t* image, uint32_t length);
+  uint32_t SendApplicationCode(const uint8_t* image, uint32_t length, uint32_t machineType);
+  void SendImageCrc(uint32_t crcRegister);
+  bool ShowMessage(const char* text);
+  uint32_t OpenFile(const char* fileName);
+  bool CloseFile();
+  bool RequestReset(uint32_t mode);
+  uint32_t ExchangeClock(uint32_t time, uint32_t setFlag, uint32_t* writerTime = nullptr);
+
+  // Identity as the writer last reported it.
+  uint32_t machineType() const { return machineType_; }
+  uint32_t versionWord() const { return versionWord_; }
+  uint32_t bootMode() const { return bootMode_; }
+  uint32_t build() const { return build_; }
+  uint32_t maximumChunk() const { return maximumChunk_; }
+  uint32_t sensorBoardBuild() const { return sensorBoardBuild_; }
+  uint32_t sequenceCount() const { return sequence_; }
+
+ private:
+  // (the implementation adds its helpers here)
+
+  DeviceAccess& access_;
+  Waiter& waiter_;
+  MessageBoxes& messageBoxes_;
+  std::unique_ptr<DeviceHandle> device_;
+  uint32_t sequence_ = 0;
+  uint8_t receiveBuffer_[kMaxPacket] = {};
+  uint32_t received_ = 0;  // bytes the last read delivered
+  uint8_t transmitBuffer_[kMaxPacket] = {};
+  uint32_t machineType_ = 0;
+  uint32_t versionWord_ = 0;
+  uint32_t bootMode_ = 0;
+  uint32_t build_ = 0;
+  uint32_t maximumChunk_ = 0;
+  uint32_t sensorBoardBuild_ = 0;
+};
+
+}  // namespace solvane

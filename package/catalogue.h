@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace solvane {
+
+// One row of the machine catalogue: twenty 32-bit words in the program's own
+// layout. Version words pack major, minor, patch and beta from the top byte down.
+struct CatalogueEntry {
+  uint32_t machineType;
+  const char* modelName;
+  uint32_t bootVersion;
+  uint32_t bootBuild;
+  uint32_t applicationVersion;
+  uint32_t applicationBuild;
+  uint32_t bootModeApplicationVersion;
+  uint32_t spare8;
+  uint32_t sensorBoardImage;
+  uint32_t sensorBoardMinimumBuild;
+  uint32_t firstFontImage;
+  uint32_t secondFontImage;
+  uint32_t displayBitmapImage;
+  uint32_t spare14;
+  uint32_t spare15;
+  uint32_t applicationImage;
+  uint32_t bootImage;
+  uint32_t xLoaderImage;
+  uint32_t wifiApplicationImage;
+  uint32_t wifiNvsImage;
+};
+
+inline constexpr uint32_t kCatalogueSize = 22;  // machine types 0 to 21
+
+// The display name of a machine type; "UnKnown" above 21.
+const char* ModelName(uint32_t machineType);
+
+// The row of a machine type from 0 to 21; an all-zero row (empty model name)
+// for any larger type.
+const CatalogueEntry& CatalogueRow(uint32_t machineType);
+
+// The release list shown in the intro text, ended by a row with an empty model
+// name.
+std::span<const CatalogueEntry> ReleaseList();
+
+}  // namespace solvane

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace solvane {
+
+// The program's embedded data resources (RCDATA by integer id on Windows, the
+// containers linked into the program elsewhere). Bytes are read in place.
+class ResourceSource {
+ public:
+  virtual ~ResourceSource() = default;
+  virtual std::optional<std::span<const uint8_t>> Find(uint32_t id) const = 0;
+};
+
+}  // namespace solvane
