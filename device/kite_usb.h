@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "device/device_access.h"
 #include "device/packet_header.h"
@@ -30,15 +31,21 @@ class CKiteUsb {
 
   // Requests. The u32 results are 0 (done), 11, 101, 111 or the writer's own
   // error code; see request_codes.h.
-  uint32_t Identify(uint32_t* machineType = nullptr, uint32_t* versionWord = nullptr,
-                    uint32_t* bootMode = nullptr, uint32_t* build = nullptr);
-  uint32_t ReadBootVersions(uint32_t* mainVersion = nullptr, uint32_t* mainBuild = nullptr,
+  uint32_t Identify(uint32_t* machineType = nullptr,
+                    uint32_t* versionWord = nullptr,
+                    uint32_t* bootMode = nullptr,
+                    uint32_t* build = nullptr);
+  uint32_t ReadBootVersions(uint32_t* mainVersion = nullptr,
+                            uint32_t* mainBuild = nullptr,
                             uint32_t* secondaryVersion = nullptr,
                             uint32_t* secondaryBuild = nullptr);
   // Copies at most `replyCapacity` bytes of the reply payload (never more than
   // arrived) and reports the reply's own length in `replyLength`.
-  uint32_t SendCommand(uint32_t subCommand, const uint8_t* payload, uint32_t payloadLength,
-                       uint8_t* reply = nullptr, uint32_t replyCapacity = 0,
+  uint32_t SendCommand(uint32_t subCommand,
+                       const uint8_t* payload,
+                       uint32_t payloadLength,
+                       uint8_t* reply = nullptr,
+                       uint32_t replyCapacity = 0,
                        uint32_t* replyLength = nullptr);
   uint32_t QueryPartition(uint32_t selector, uint32_t* size = nullptr);
   bool ReadMemory(uint32_t address, uint32_t length, uint8_t* destination);
@@ -64,7 +71,19 @@ class CKiteUsb {
   uint32_t sequenceCount() const { return sequence_; }
 
  private:
-  // (the implementation adds its helpers here)
+  // Writes a request header into the transmit buffer; SendPacket adds magic
+  // and sequence.
+  void SetRequest(const PacketHeader& header);
+  uint8_t* RequestPayload() { return transmitBuffer_ + kPacketHeaderSize; }
+  const uint8_t* ReplyPayload() const { return receiveBuffer_ + kPacketHeaderSize; }
+  // Sends the prepared request and reads the reply; nothing when no reply came.
+  std::optional<PacketHeader> Exchange();
+  // The payload bytes of the last reply that both arrived and its length claims.
+  uint32_t ReceivedPayload(const PacketHeader& reply) const;
+  // Sends `length` bytes of `image` under the header already in the transmit
+  // buffer, in chunks of at most `chunkLimit`.
+  uint32_t SendChunks(const uint8_t* image, uint32_t length, uint32_t chunkLimit);
+  uint32_t SendStagedImage(uint16_t code, const uint8_t* image, uint32_t length);
 
   DeviceAccess& access_;
   Waiter& waiter_;

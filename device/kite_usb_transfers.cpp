@@ -1,0 +1,78 @@
+#include <algorithm>
+#include <memory>
+#include <new>
+
+#include "device/kite_usb.h"
+#include "device/request_codes.h"
+#include "package/crc32.h"
+
+namespace solvane {
+
+namespace {
+
+// The boot code of these models reported type 3 before Identify corrected it,
+// and still expects 3 in the application transfer.
+bool ReportedAsType3(uint32_t machineType, uint32_t versionWord) {
+  return (machineType == 4 && versionWord >= 0x50 && versionWord <= 0x53) ||
+         (machineType == 5 && versionWord >= 0x60 && versionWord <= 0x62);
+}
+
+}  // namespace
+
+uint32_t CKiteUsb::SendXLoader(const uint8_t* image, uint32_t length) {
+  return SendStagedImage(kSendXLoader, image, length);
+}
+
+uint32_t CKiteUsb::SendBootCode(const uint8_t* image, uint32_t length) {
+  return SendStagedImage(kSendBootCode, image, length);
+}
+
+uint32_t CKiteUsb::SendApplicationCode(const uint8_t* image,
+                                       uint32_t length,
+                                       uint32_t machineType) {
+  if (machineType != machineType_) {
+    return kResultTypeMismatch;
+  }
+  uint32_t typeSent =
+      bootMode_ != 0 && ReportedAsType3(machineType_, versionWord_) ? 3 : machineType_;
+  SetRequest({.code = kSendApplicationCode, .param = {typeSent, 0, length, 0, kTransferMarker}});
+  return SendChunks(image, length, static_cast<uint32_t>(kMaxPayload));
+}
+
+uint32_t CKiteUsb::SendStagedImage(uint16_t code, const uint8_t* image, uint32_t length) {
+  SetRequest({.code = code, .param = {machineType_, 0, length, 0, kTransferMarker}});
+  std::unique_ptr<uint8_t[]> staging(new (std::nothrow) uint8_t[length]);
+  if (!staging) {
+    return kResultNoReply;
+  }
+  std::fill_n(staging.get(), length, uint8_t{0xFF});
+  std::copy_n(image, length, staging.get());
+  SendImageCrc(Crc32Of(staging.get(), length));
+  return SendChunks(staging.get(), length, maximumChunk_);
+}
+
+uint32_t CKiteUsb::SendChunks(const uint8_t* image, uint32_t length, uint32_t chunkLimit) {
+  PacketHeader header = DecodePacketHeader(transmitBuffer_);
+  uint32_t offset = 0;
+  for (uint32_t chunk = std::min(length, chunkLimit); chunk != 0;
+       chunk = std::min(length - offset, chunkLimit)) {
+    header.length = chunk;
+    header.param[3] = offset;
+    SetRequest(header);
+    std::copy_n(image + offset, chunk, RequestPayload());
+    std::optional<PacketHeader> reply = Exchange();
+    if (!reply) {
+      return kResultNoChunkReply;
+    }
+    if (reply->code == kStatusReply) {
+      return reply->param[0];
+    }
+    if (reply->code != kChunkAccepted) {
+      return kResultNoReply;
+    }
+    offset += chunk;
+  }
+  return 0;
+}
+
+}  // namespace solvane
