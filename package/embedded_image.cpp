@@ -1,1 +1,50 @@
-// placeholder
+#include "package/embedded_image.h"
+
+#include <algorithm>
+#include <limits>
+#include <new>
+
+#include "package/arithmetic_compression.h"
+
+namespace solvane {
+namespace {
+
+constexpr size_t kLengthFieldSize = 4;
+
+uint32_t DecodedLength(const uint8_t* p) {
+  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+}  // namespace
+
+ImageLoadStatus LoadEmbeddedImage(const ResourceSource& resources,
+                                  uint32_t id,
+                                  uint32_t slack,
+                                  EmbeddedImage& image) {
+  const std::optional<std::span<const uint8_t>> resource = resources.Find(id);
+  if (!resource) {
+    return ImageLoadStatus::kNotFound;
+  }
+  if (resource->size() < kLengthFieldSize ||
+      resource->size() - kLengthFieldSize > std::numeric_limits<uint32_t>::max()) {
+    return ImageLoadStatus::kNotLoadable;
+  }
+  const uint32_t decodedLength = DecodedLength(resource->data());
+  if (decodedLength > std::numeric_limits<uint32_t>::max() - slack) {
+    return ImageLoadStatus::kNotLoadable;
+  }
+  std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[decodedLength + slack]);
+  if (!data) {
+    return ImageLoadStatus::kOutOfMemory;
+  }
+  CArithmeticCompression decoder;
+  const uint32_t written = decoder.Decode(
+      resource->data() + kLengthFieldSize,
+      static_cast<uint32_t>(resource->size() - kLengthFieldSize), data.get(), decodedLength);
+  image.data = std::move(data);
+  // A damaged stream can run a match past the end; those bytes are never used.
+  image.length = std::min(written, decodedLength);
+  return ImageLoadStatus::kOk;
+}
+
+}  // namespace solvane

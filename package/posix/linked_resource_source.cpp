@@ -1,1 +1,16 @@
-// placeholder
+#include "package/posix/linked_resource_source.h"
+
+#include "package/posix/linked_images.h"
+
+namespace solvane {
+
+std::optional<std::span<const uint8_t>> LinkedResourceSource::Find(uint32_t id) const {
+  for (const LinkedImage& image : LinkedImages()) {
+    if (image.id == id) {
+      return image.container;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace solvane
