@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace solvane {
+
+// The commands of solvane-image. Each prints its findings to stdout and throws
+// std::runtime_error when it cannot do its work.
+void PackCommand(const std::string& rawPath, const std::string& outPath);
+void UnpackCommand(const std::string& containerPath, const std::string& outPath);
+void InfoCommand(const std::string& containerPath);
+void CrcCommand(const std::string& path);
+void HexCommand(const std::string& path, uint32_t base, uint32_t size, const std::string& outPath);
+void ListCommand();
+
+}  // namespace solvane
