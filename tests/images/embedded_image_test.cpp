@@ -1,0 +1,91 @@
+#include "package/embedded_image.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <vector>
+
+#include "package/arithmetic_compression.h"
+#include "tools/lzari/lzari_encoder.h"
+
+namespace solvane {
+namespace {
+
+class MemoryResourceSource final : public ResourceSource {
+ public:
+  void Add(uint32_t id, std::vector<uint8_t> bytes) { resources_[id] = std::move(bytes); }
+  std::optional<std::span<const uint8_t>> Find(uint32_t id) const override {
+    const auto it = resources_.find(id);
+    if (it == resources_.end()) {
+      return std::nullopt;
+    }
+    return std::span<const uint8_t>(it->second);
+  }
+
+ private:
+  std::map<uint32_t, std::vector<uint8_t>> resources_;
+};
+
+std::vector<uint8_t> Container(uint32_t decodedLength, const std::vector<uint8_t>& stream) {
+  std::vector<uint8_t> container(4 + stream.size());
+  for (int i = 0; i < 4; ++i) {
+    container[i] = static_cast<uint8_t>(decodedLength >> (8 * i));
+  }
+  std::copy(stream.begin(), stream.end(), container.begin() + 4);
+  return container;
+}
+
+TEST(EmbeddedImageTest, DecodesAContainerToItsBytes) {
+  std::vector<uint8_t> raw;
+  for (int i = 0; i < 5000; ++i) {
+    raw.push_back(static_cast<uint8_t>(i * i % 251));
+  }
+  MemoryResourceSource resources;
+  resources.Add(170, PackImageContainer(raw));
+  EmbeddedImage image;
+  ASSERT_EQ(LoadEmbeddedImage(resources, 170, kImageSlack, image), ImageLoadStatus::kOk);
+  ASSERT_EQ(image.length, raw.size());
+  EXPECT_EQ(std::vector<uint8_t>(image.data.get(), image.data.get() + image.length), raw);
+}
+
+TEST(EmbeddedImageTest, RefusesMissingShortAndUnholdableResources) {
+  MemoryResourceSource resources;
+  resources.Add(1, {});
+  resources.Add(2, {0x10, 0x00, 0x00});
+  // A length that wraps 32 bits once the slack is added.
+  resources.Add(3, Container(0xFFFFFF01, {0x00, 0x00}));
+  resources.Add(4, Container(0xFFFFFC01, {0x00, 0x00}));
+  EmbeddedImage image;
+  EXPECT_EQ(LoadEmbeddedImage(resources, 99, kImageSlack, image), ImageLoadStatus::kNotFound);
+  EXPECT_EQ(LoadEmbeddedImage(resources, 1, kImageSlack, image), ImageLoadStatus::kNotLoadable);
+  EXPECT_EQ(LoadEmbeddedImage(resources, 2, kImageSlack, image), ImageLoadStatus::kNotLoadable);
+  EXPECT_EQ(LoadEmbeddedImage(resources, 3, kImageSlack, image), ImageLoadStatus::kNotLoadable);
+  EXPECT_EQ(LoadEmbeddedImage(resources, 4, kApplicationImageSlack, image),
+            ImageLoadStatus::kNotLoadable);
+  EXPECT_EQ(image.data, nullptr);
+  EXPECT_EQ(image.length, 0u);
+}
+
+TEST(EmbeddedImageTest, CapsTheLengthWhenTheStreamRunsPastIt) {
+  // Blanks decode as one long match from the blank-filled window; a length field
+  // smaller than the stream's content makes the match overrun it.
+  const std::vector<uint8_t> packed = PackImageContainer(std::vector<uint8_t>(200, ' '));
+  const std::vector<uint8_t> stream(packed.begin() + 4, packed.end());
+  constexpr uint32_t kDamagedLength = 10;
+  uint8_t scratch[kDamagedLength + kImageSlack];
+  CArithmeticCompression decoder;
+  ASSERT_GT(
+      decoder.Decode(stream.data(), static_cast<uint32_t>(stream.size()), scratch, kDamagedLength),
+      kDamagedLength);
+
+  MemoryResourceSource resources;
+  resources.Add(191, Container(kDamagedLength, stream));
+  EmbeddedImage image;
+  ASSERT_EQ(LoadEmbeddedImage(resources, 191, kImageSlack, image), ImageLoadStatus::kOk);
+  EXPECT_EQ(image.length, kDamagedLength);
+  EXPECT_EQ(image.data[0], ' ');
+}
+
+}  // namespace
+}  // namespace solvane

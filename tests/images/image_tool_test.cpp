@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "package/crc32.h"
+#include "tools/payload/payload_generator.h"
+
+namespace solvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+// solvane-image from the same build tree as this test program.
+fs::path ToolPath() {
+  return fs::canonical("/proc/self/exe").parent_path().parent_path() / "tools" / "image_tool" /
+         "solvane-image";
+}
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+}
+
+class ImageToolTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* base = std::getenv("SOLVANE_TEST_TMP");
+    dir_ = fs::path(base != nullptr ? base : fs::temp_directory_path().string()) /
+           ("image_tool_" + std::to_string(getpid()));
+    fs::create_directories(dir_);
+    ASSERT_TRUE(fs::exists(ToolPath())) << ToolPath() << " is not built";
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // Runs the tool with `arguments`; returns its exit status, output in out_ and err_.
+  int Run(const std::string& arguments) {
+    const std::string command = ToolPath().string() + " " + arguments + " >" +
+                                (dir_ / "out.txt").string() + " 2>" + (dir_ / "err.txt").string();
+    const int status = std::system(command.c_str());
+    out_ = ReadText(dir_ / "out.txt");
+    err_ = ReadText(dir_ / "err.txt");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+
+  fs::path dir_;
+  std::string out_;
+  std::string err_;
+};
+
+TEST_F(ImageToolTest, PacksAndInspectsAnImage) {
+  const std::vector<uint8_t> raw = GenerateImage(189);
+  WriteBytes(Path("189.bin"), raw);
+  char crc[16];
+  std::snprintf(crc, sizeof(crc), "0x%08X", Crc32Of(raw.data(), raw.size()));
+
+  ASSERT_EQ(Run("pack " + Path("189.bin") + " " + Path("189.lzari")), 0) << err_;
+  ASSERT_EQ(Run("unpack " + Path("189.lzari") + " " + Path("189.out")), 0) << err_;
+  EXPECT_EQ(ReadText(Path("189.out")), ReadText(Path("189.bin")));
+
+  ASSERT_EQ(Run("info " + Path("189.lzari")), 0) << err_;
+  EXPECT_NE(out_.find("decoded length: 32256"), std::string::npos) << out_;
+  EXPECT_NE(out_.find("stored size:    " + std::to_string(fs::file_size(Path("189.lzari")))),
+            std::string::npos)
+      << out_;
+  EXPECT_NE(out_.find("decode count:   32256"), std::string::npos) << out_;
+  EXPECT_NE(out_.find(crc), std::string::npos) << out_;
+
+  ASSERT_EQ(Run("crc " + Path("189.bin")), 0) << err_;
+  EXPECT_EQ(out_, std::string(crc) + "\n");
+}
+
+TEST_F(ImageToolTest, LoadsIntelHexIntoAMemoryImage) {
+  WriteBytes(Path("174.hex"), GenerateImage(174));
+  ASSERT_EQ(Run("hex " + Path("174.hex") + " -o " + Path("174.mem")), 0) << err_;
+  EXPECT_EQ(out_, "result: 43784\n");
+  const std::string memory = ReadText(Path("174.mem"));
+  ASSERT_EQ(memory.size(), 0x80000u);
+  EXPECT_EQ(memory.substr(0xAB04, 4), std::string(4, '\xFF'));
+
+  // The same text against a window that starts above it cannot load.
+  EXPECT_EQ(Run("hex " + Path("174.hex") + " --base 0x80001000 --size 0x1000"), 1);
+  EXPECT_NE(err_.find("result -2"), std::string::npos) << err_;
+}
+
+TEST_F(ImageToolTest, ReportsErrorsOnStderr) {
+  EXPECT_NE(Run("unpack " + Path("missing.lzari") + " " + Path("x")), 0);
+  EXPECT_NE(err_.find("cannot open"), std::string::npos) << err_;
+  EXPECT_TRUE(out_.empty());
+  EXPECT_NE(Run("frobnicate"), 0);
+  EXPECT_FALSE(err_.empty());
+}
+
+}  // namespace
+}  // namespace solvane
