@@ -1,4 +1,3 @@
-#include <cstdlib>
 
 #include "tools/payload/byte_append.h"
 #include "tools/payload/image_makers.h"
