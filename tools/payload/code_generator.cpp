@@ -38,38 +38,44 @@ CodeGenerator::CodeGenerator(uint64_t seed, uint32_t loadAddress, Style style)
 }
 
 uint32_t CodeGenerator::Instruction() {
+  // One draw per statement: operands of one expression are evaluated in no fixed
+  // order, and the images must not depend on the compiler.
   const uint32_t rd = Register() << 12;
   const uint32_t rn = Register() << 16;
-  switch (prng_.Skewed(14)) {
+  const uint32_t rm = Register();
+  const uint32_t kind = prng_.Skewed(14);
+  const bool variant = prng_.Percent(55);
+  const uint32_t small = prng_.Skewed(64);
+  const uint32_t wide = prng_.Below(4096);
+  switch (kind) {
     case 0:  // ldr rd, [rn, #imm]
-      return 0xE5900000 | rn | rd | prng_.Skewed(32) * 4;
+      return 0xE5900000 | rn | rd | small % 32 * 4;
     case 1:  // str rd, [rn, #imm]
-      return 0xE5800000 | rn | rd | prng_.Skewed(32) * 4;
+      return 0xE5800000 | rn | rd | small % 32 * 4;
     case 2:  // mov rd, rm
-      return 0xE1A00000 | rd | Register();
+      return 0xE1A00000 | rd | rm;
     case 3:  // add/sub rd, rn, #imm
-      return (prng_.Percent(60) ? 0xE2800000 : 0xE2400000) | rn | rd | prng_.Skewed(64);
+      return (variant ? 0xE2800000 : 0xE2400000) | rn | rd | small;
     case 4:  // cmp rn, #imm
-      return 0xE3500000 | rn | prng_.Skewed(32);
+      return 0xE3500000 | rn | small % 32;
     case 5: {  // conditional branch, mostly short and forward
       static constexpr std::array<uint32_t, 6> kConditions = {0, 1, 10, 11, 12, 13};
-      return kConditions[prng_.Below(6)] << 28 | 0x0A000000 | prng_.Skewed(48);
+      return kConditions[wide % 6] << 28 | 0x0A000000 | small % 48;
     }
     case 6:  // bl to one of a limited set of routines
-      return 0xEB000000 | (0xFFF000 + prng_.Skewed(4096) * 7) % 0x1000000;
+      return 0xEB000000 | (0xFFF000 + small * wide % 4096 * 7) % 0x1000000;
     case 7:  // mov rd, #imm
-      return 0xE3A00000 | rd | prng_.Skewed(256);
+      return 0xE3A00000 | rd | (small * 4 + wide % 4);
     case 8:  // ldr rd, [pc, #imm] from the literal pool
-      return 0xE59F0000 | rd | prng_.Skewed(64) * 4;
+      return 0xE59F0000 | rd | small * 4;
     case 9:  // data processing between registers
-      return 0xE0000000 | prng_.Below(16) << 21 | rn | rd | Register();
+      return 0xE0000000 | wide % 16 << 21 | rn | rd | rm;
     case 10:  // bx lr
       return 0xE12FFF1E;
     case 11:  // orr/and rd, rn, #imm with rotation
-      return (prng_.Percent(50) ? 0xE3800000 : 0xE2000000) | rn | rd | prng_.Below(16) << 8 |
-             prng_.Below(256);
+      return (variant ? 0xE3800000 : 0xE2000000) | rn | rd | wide;
     case 12:  // ldrb/strb
-      return (prng_.Percent(50) ? 0xE5D00000 : 0xE5C00000) | rn | rd | prng_.Skewed(16);
+      return (variant ? 0xE5D00000 : 0xE5C00000) | rn | rd | small % 16;
     default:  // nop
       return 0xE320F000;
   }
