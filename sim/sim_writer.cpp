@@ -1,1 +1,411 @@
-// placeholder
+#include "sim/sim_writer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "device/request_codes.h"
+#include "sim/firmware_header.h"
+#include "sim/writer_errors.h"
+
+namespace solvane {
+
+namespace {
+
+constexpr uint32_t kMaxCodeImage = 16 * 1024 * 1024;
+// Key 1 of the identification reply: the display controller's build, which the
+// updater has no use for.
+constexpr uint32_t kDisplayControllerKey = 1;
+constexpr uint32_t kDisplayControllerBuild = 512;
+
+std::string TextOf(std::span<const uint8_t> bytes) {
+  auto end = std::find(bytes.begin(), bytes.end(), uint8_t{0});
+  return std::string(bytes.begin(), end);
+}
+
+}  // namespace
+
+SimWriter::SimWriter(WriterState state,
+                     const HostTime& hostTime,
+                     FaultPlan faults,
+                     SimTiming timing,
+                     Transcript* transcript)
+    : hostTime_(hostTime),
+      faults_(std::move(faults)),
+      timing_(timing),
+      transcript_(transcript),
+      identity_(state.identity),
+      pendingApplication_(state.pendingApplication),
+      pendingBoot_(state.pendingBoot),
+      memory_(std::move(state.xLoader), std::move(state.wifi)),
+      sensor_(std::move(state.sensorFlash), state.sensorBuild, state.sensorNewBuild),
+      files_(std::move(state.files), state.realtimeActive),
+      clock_(hostTime, state.clockOffsetSeconds) {}
+
+bool SimWriter::Handle(std::span<const uint8_t> request, std::vector<uint8_t>& reply) {
+  if (transcript_ != nullptr) {
+    transcript_->Record(hostTime_.LocalMs(), true, request);
+  }
+  reply_ = &reply;
+  replied_ = false;
+  lastBusyMs_ = 0;
+  // A runt packet is not a request; a writer that is going away answers nothing.
+  if (request.size() >= kPacketHeaderSize && !restartRequested_) {
+    Packet packet{DecodePacketHeader(request.data()), request.subspan(kPacketHeaderSize)};
+    sequence_ = packet.header.sequence;
+    ImageTransfer* transfer = TransferOf(packet.header.code);
+    std::optional<ReplyFault> fault =
+        faults_.OnRequest(packet.header.code, transfer ? transfer->NextChunk(packet.header) : 0);
+    if (!fault || fault->execute) {
+      Dispatch(packet);
+    }
+    if (fault) {
+      BreakReply(*fault, packet.header.code);
+    }
+    lastBusyMs_ += timing_.UsbMs(request.size() + (replied_ ? reply.size() : 0));
+  }
+  if (transcript_ != nullptr) {
+    transcript_->Record(hostTime_.LocalMs(), false,
+                        replied_ ? std::span<const uint8_t>(reply) : std::span<const uint8_t>());
+  }
+  return replied_;
+}
+
+void SimWriter::Dispatch(const Packet& request) {
+  const PacketHeader& header = request.header;
+  if (header.length != request.payload.size()) {
+    Status(kWriterErrorBadParameters);
+    return;
+  }
+  switch (header.code) {
+    case kIdentify:
+      Identify();
+      break;
+    case kSendApplicationCode:
+    case kSendBootCode:
+    case kSendXLoader:
+      Transfer(request);
+      break;
+    case kShowMessage:
+      display_.Show(
+          TextOf(request.payload.first(std::min<size_t>(header.param[0], header.length))));
+      Reply(kShowMessage, {});
+      break;
+    case kOpenFile:
+      if (files_.Open(TextOf(request.payload))) {
+        Reply(kOpenFile, {});
+      } else {
+        Status(kWriterErrorFileNotFound);
+      }
+      break;
+    case kCloseFile:
+      files_.Close();
+      Reply(kCloseFile, {});
+      break;
+    case kSendImageCrc:
+      announcedCrc_ = header.param[0];
+      Reply(kSendImageCrc, {});
+      break;
+    case kReadMemory:
+      ReadMemory(request);
+      break;
+    case kRequestReset:
+      Reset(request);
+      break;
+    case kEraseFlash:
+      EraseFlash(request);
+      break;
+    case kWriteFlash:
+      WriteFlash(request);
+      break;
+    case kQueryPartition:
+      QueryPartition(request);
+      break;
+    case kExchangeClock:
+      if (header.param[1] > 1) {
+        Status(kWriterErrorBadParameters);
+        break;
+      }
+      if (header.param[1] == 1) {
+        clock_.Set(header.param[0]);
+      }
+      Reply(kExchangeClock, {clock_.Now()});
+      break;
+    case kReadBootVersions:
+      Reply(kReadBootVersions, {identity_.bootVersion, identity_.bootBuild,
+                                identity_.secondaryBootVersion, identity_.secondaryBootBuild});
+      break;
+    case kSendCommand:
+      Command(request);
+      break;
+    default:
+      Status(kWriterErrorUnknownRequest);
+      break;
+  }
+}
+
+void SimWriter::Identify() {
+  uint8_t pairs[16];
+  StoreLe32(pairs, 0);
+  StoreLe32(pairs + 4, sensor_.build());
+  StoreLe32(pairs + 8, kDisplayControllerKey);
+  StoreLe32(pairs + 12, kDisplayControllerBuild);
+  bool boot = identity_.bootMode;
+  Reply(kIdentify,
+        {identity_.machineType, boot ? identity_.bootVersion : identity_.applicationVersion,
+         boot ? 1u : 0u, boot ? identity_.bootBuild : identity_.applicationBuild},
+        pairs);
+}
+
+ImageTransfer* SimWriter::TransferOf(uint16_t code) {
+  switch (code) {
+    case kSendApplicationCode:
+      return &applicationTransfer_;
+    case kSendBootCode:
+      return &bootTransfer_;
+    case kSendXLoader:
+      return &xLoaderTransfer_;
+    default:
+      return nullptr;
+  }
+}
+
+void SimWriter::Transfer(const Packet& request) {
+  const PacketHeader& header = request.header;
+  ImageTransfer& transfer = *TransferOf(header.code);
+  // The writer will not reprogram itself while a file is open or realtime runs.
+  if (uint32_t busy = files_.BusyBits(); busy != 0) {
+    transfer.Reset();
+    Status(kWriterErrorBusy, busy);
+    return;
+  }
+  if (header.param[0] != identity_.machineType) {
+    transfer.Reset();
+    Status(kWriterErrorMachineType);
+    return;
+  }
+  bool application = header.code == kSendApplicationCode;
+  uint32_t maxChunk = application ? static_cast<uint32_t>(kMaxPayload) : maximumChunk();
+  uint32_t maxTotal = header.code == kSendXLoader ? WriterMemory::kXLoaderSize : kMaxCodeImage;
+  if (uint32_t error = transfer.Take(header, request.payload, maxChunk, maxTotal, announcedCrc_);
+      error != 0) {
+    Status(error);
+    return;
+  }
+  if (transfer.Complete()) {
+    InstallImage(header.code, transfer.TakeImage());
+    if (!replied_) {
+      Reply(kChunkAccepted, {});
+    }
+    return;
+  }
+  Reply(kChunkAccepted, {});
+}
+
+void SimWriter::InstallImage(uint16_t code, std::vector<uint8_t> image) {
+  lastBusyMs_ += timing_.FlashMs(image.size());
+  if (code == kSendXLoader) {
+    memory_.InstallXLoader(image);
+    return;
+  }
+  std::optional<FirmwareHeader> header = FirmwareHeader::Parse(image.data(), image.size());
+  bool valid = header && header->imageLength == image.size();
+  if (code == kSendBootCode) {
+    // Broken boot code would leave nothing to recover with: the writer refuses it.
+    if (!valid || header->component != FirmwareHeader::kBoot) {
+      Status(kWriterErrorInvalidImage);
+      return;
+    }
+    pendingBoot_ = PendingImage{true, header->versionWord, header->build};
+    return;
+  }
+  // Application code is stored as it came; one without a proper header leaves the
+  // writer in boot mode after the restart.
+  valid = valid && header->component == FirmwareHeader::kApplication;
+  pendingApplication_ =
+      PendingImage{valid, valid ? header->versionWord : 0, valid ? header->build : 0};
+}
+
+void SimWriter::ReadMemory(const Packet& request) {
+  uint32_t address = request.header.param[0];
+  uint32_t length = request.header.param[1];
+  if (length == 0 || length > maximumChunk()) {
+    Status(kWriterErrorBadParameters);
+    return;
+  }
+  std::optional<std::span<const uint8_t>> data = memory_.Read(address, length);
+  if (!data) {
+    Status(kWriterErrorBadAddress);
+    return;
+  }
+  lastBusyMs_ += timing_.FlashMs(length);
+  Reply(kReadMemory, {address, length}, *data);
+}
+
+void SimWriter::EraseFlash(const Packet& request) {
+  uint32_t address = request.header.param[0];
+  uint32_t size = request.header.param[1];
+  if (faults_.OnFlashErase()) {
+    Status(kWriterErrorFlashFailure);
+    return;
+  }
+  if (!memory_.wifi().Erase(address, size)) {
+    Status(kWriterErrorBadAddress);
+    return;
+  }
+  lastBusyMs_ += size / NorFlash::kBlockSize * timing_.eraseMsPerBlock;
+  Reply(kEraseFlash, {});
+}
+
+void SimWriter::WriteFlash(const Packet& request) {
+  uint32_t address = request.header.param[0];
+  uint32_t count = request.header.param[1];
+  if (count == 0 || count > maximumChunk() || request.payload.size() != (count + 31) / 32 * 32) {
+    Status(kWriterErrorBadParameters);
+    return;
+  }
+  if (!memory_.wifi().Contains(address, count)) {
+    Status(kWriterErrorBadAddress);
+    return;
+  }
+  std::span<const uint8_t> data = request.payload.first(count);
+  std::optional<FlashFault> fault = faults_.OnFlashWrite();
+  if (fault && fault->kind == FlashFaultKind::kWriteFails) {
+    Status(kWriterErrorFlashFailure);
+    return;
+  }
+  if (fault && fault->kind == FlashFaultKind::kBitFlip) {
+    scratch_.assign(data.begin(), data.end());
+    scratch_[std::min<size_t>(fault->offset, count - 1)] ^=
+        static_cast<uint8_t>(1u << (fault->bit % 8));
+    data = scratch_;
+  }
+  memory_.wifi().Program(address, data);
+  lastBusyMs_ += timing_.FlashMs(count);
+  Reply(kChunkAccepted, {});
+}
+
+void SimWriter::QueryPartition(const Packet& request) {
+  uint32_t selector = request.header.param[0];
+  std::optional<Partition> partition = WriterMemory::FindPartition(selector);
+  if (!partition || faults_.PartitionVanished(selector)) {
+    Reply(kQueryPartition, {0, 0});
+    return;
+  }
+  Reply(kQueryPartition, {partition->address, partition->size});
+}
+
+void SimWriter::Command(const Packet& request) {
+  scratch_.clear();
+  uint32_t error = kWriterErrorUnknownRequest;
+  switch (request.header.param[0]) {
+    case kSensorMode:
+      error = sensor_.SetMode(request.payload, scratch_);
+      break;
+    case kSensorCrc:
+      error = sensor_.Checksum(request.payload, scratch_);
+      break;
+    case kSensorWrite:
+      error = sensor_.Write(request.payload);
+      lastBusyMs_ += timing_.FlashMs(request.payload.size());
+      break;
+  }
+  if (error != 0) {
+    Status(error);
+    return;
+  }
+  Reply(kSendCommand, {}, scratch_);
+}
+
+void SimWriter::Reset(const Packet& /*request*/) {
+  if (uint32_t busy = files_.BusyBits(); busy != 0) {
+    Status(kWriterErrorBusy, busy);
+    return;
+  }
+  Reply(kRequestReset, {});
+  restartRequested_ = true;
+}
+
+std::optional<uint32_t> SimWriter::RestartDurationMs() {
+  std::optional<RestartFault> fault = faults_.OnRestart();
+  if (fault && fault->never) {
+    return std::nullopt;
+  }
+  return timing_.restartMs + (fault ? fault->lateMs : 0);
+}
+
+void SimWriter::CompleteRestart() {
+  if (pendingBoot_) {
+    identity_.bootVersion = pendingBoot_->versionWord;
+    identity_.bootBuild = pendingBoot_->build;
+    pendingBoot_.reset();
+  }
+  if (pendingApplication_) {
+    identity_.applicationValid = pendingApplication_->valid;
+    identity_.applicationVersion = pendingApplication_->versionWord;
+    identity_.applicationBuild = pendingApplication_->build;
+    pendingApplication_.reset();
+  }
+  identity_.bootMode = !identity_.applicationValid;
+  files_.Restart();
+  sensor_.Restart();
+  applicationTransfer_.Reset();
+  bootTransfer_.Reset();
+  xLoaderTransfer_.Reset();
+  announcedCrc_.reset();
+  restartRequested_ = false;
+}
+
+void SimWriter::BreakReply(const ReplyFault& fault, uint16_t requestCode) {
+  switch (fault.kind) {
+    case ReplyFaultKind::kNoReply:
+      replied_ = false;
+      break;
+    case ReplyFaultKind::kShortReply:
+      Reply(requestCode, {});
+      reply_->resize(std::clamp<uint32_t>(fault.value, 1, kPacketHeaderSize - 1));
+      break;
+    case ReplyFaultKind::kWrongCode:
+      Reply(static_cast<uint16_t>(fault.value), {});
+      break;
+    case ReplyFaultKind::kStatus:
+      Status(fault.value, fault.statusParam1);
+      break;
+  }
+}
+
+void SimWriter::Reply(uint16_t code,
+                      std::initializer_list<uint32_t> params,
+                      std::span<const uint8_t> payload) {
+  PacketHeader header;
+  header.magic = kPacketMagic;
+  header.sequence = sequence_;
+  header.code = code;
+  header.length = static_cast<uint32_t>(payload.size());
+  std::copy(params.begin(), params.end(), header.param);
+  reply_->resize(kPacketHeaderSize + payload.size());
+  EncodePacketHeader(header, reply_->data());
+  std::copy(payload.begin(), payload.end(), reply_->begin() + kPacketHeaderSize);
+  replied_ = true;
+}
+
+void SimWriter::Status(uint32_t error, uint32_t param1) {
+  Reply(kStatusReply, {error, param1});
+}
+
+WriterState SimWriter::State() const {
+  WriterState state;
+  state.identity = identity_;
+  state.pendingApplication = pendingApplication_;
+  state.pendingBoot = pendingBoot_;
+  state.xLoader = memory_.xLoader().content();
+  state.wifi = memory_.wifi().content();
+  state.sensorFlash = sensor_.flash();
+  state.sensorBuild = sensor_.build();
+  state.sensorNewBuild = sensor_.newBuild();
+  state.clockOffsetSeconds = clock_.offsetSeconds();
+  state.files = files_.names();
+  state.realtimeActive = files_.realtimeActive();
+  return state;
+}
+
+}  // namespace solvane

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+
+#include "sim/fault_set.h"
+
+namespace solvane {
+
+// Counts requests, flash operations and restarts, and tells which fault fires.
+class FaultPlan {
+ public:
+  FaultPlan() = default;
+  explicit FaultPlan(FaultSet faults) : faults_(std::move(faults)) {}
+
+  // Counts one request; `chunk` is its chunk number in a transfer, else 0.
+  std::optional<ReplyFault> OnRequest(uint16_t code, uint32_t chunk);
+  std::optional<FlashFault> OnFlashWrite();
+  bool OnFlashErase();
+  // Whether the partition is gone at the QueryPartition request counted last.
+  bool PartitionVanished(uint32_t selector) const;
+  std::optional<RestartFault> OnRestart();
+
+ private:
+  static bool Fires(uint32_t trigger, uint32_t times, uint32_t count);
+
+  FaultSet faults_;
+  std::map<uint16_t, uint32_t> requestCounts_;
+  std::map<size_t, uint32_t> chunkFirings_;  // index into faults_.replies
+  uint32_t writes_ = 0;
+  uint32_t erases_ = 0;
+  uint32_t restarts_ = 0;
+};
+
+}  // namespace solvane

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "device/packet_header.h"
+#include "sim/fault_plan.h"
+#include "sim/host_time.h"
+#include "sim/image_transfer.h"
+#include "sim/sensor_board.h"
+#include "sim/sim_timing.h"
+#include "sim/transcript.h"
+#include "sim/writer_clock.h"
+#include "sim/writer_display.h"
+#include "sim/writer_files.h"
+#include "sim/writer_memory.h"
+#include "sim/writer_state.h"
+
+namespace solvane {
+
+// The simulated writer's firmware: takes one request packet and gives zero or
+// one reply packet. Transports (socket server, in-process device access) move
+// the packets and carry out the restart it asks for.
+class SimWriter {
+ public:
+  SimWriter(WriterState state,
+            const HostTime& hostTime,
+            FaultPlan faults = {},
+            SimTiming timing = {},
+            Transcript* transcript = nullptr);
+
+  // False when the writer sends no reply.
+  bool Handle(std::span<const uint8_t> request, std::vector<uint8_t>& reply);
+
+  // Set once a reset request was answered; the writer then drops its link.
+  bool restartRequested() const { return restartRequested_; }
+  // How long the writer stays away for the requested restart; empty: for ever.
+  std::optional<uint32_t> RestartDurationMs();
+  // The writer comes back: pending application and boot code take effect.
+  void CompleteRestart();
+  // How long the last request kept the writer busy (realistic timing only).
+  uint32_t lastBusyMs() const { return lastBusyMs_; }
+
+  WriterState State() const;
+  const WriterIdentity& identity() const { return identity_; }
+  const WriterDisplay& display() const { return display_; }
+  const WriterMemory& memory() const { return memory_; }
+  const SensorBoard& sensorBoard() const { return sensor_; }
+  const WriterFiles& files() const { return files_; }
+  const WriterClock& clock() const { return clock_; }
+
+ private:
+  struct Packet {
+    PacketHeader header;
+    std::span<const uint8_t> payload;
+  };
+
+  void Dispatch(const Packet& request);
+  void Transfer(const Packet& request);
+  void InstallImage(uint16_t code, std::vector<uint8_t> image);
+  void ReadMemory(const Packet& request);
+  void EraseFlash(const Packet& request);
+  void WriteFlash(const Packet& request);
+  void QueryPartition(const Packet& request);
+  void Command(const Packet& request);
+  void Identify();
+  void Reset(const Packet& request);
+  void BreakReply(const ReplyFault& fault, uint16_t requestCode);
+
+  void Reply(uint16_t code,
+             std::initializer_list<uint32_t> params,
+             std::span<const uint8_t> payload = {});
+  void Status(uint32_t error, uint32_t param1 = 0);
+  ImageTransfer* TransferOf(uint16_t code);
+  uint32_t maximumChunk() const { return MaximumChunk(identity_.machineType); }
+
+  const HostTime& hostTime_;
+  FaultPlan faults_;
+  SimTiming timing_;
+  Transcript* transcript_;
+
+  WriterIdentity identity_;
+  std::optional<PendingImage> pendingApplication_;
+  std::optional<PendingImage> pendingBoot_;
+  WriterMemory memory_;
+  SensorBoard sensor_;
+  WriterFiles files_;
+  WriterClock clock_;
+  WriterDisplay display_;
+
+  ImageTransfer applicationTransfer_;
+  ImageTransfer bootTransfer_;
+  ImageTransfer xLoaderTransfer_;
+  std::optional<uint32_t> announcedCrc_;
+  bool restartRequested_ = false;
+  uint32_t lastBusyMs_ = 0;
+
+  uint32_t sequence_ = 0;
+  std::vector<uint8_t>* reply_ = nullptr;
+  bool replied_ = false;
+  std::vector<uint8_t> scratch_;
+};
+
+}  // namespace solvane

@@ -1,0 +1,56 @@
+#include "sim/transcript.h"
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "device/packet_header.h"
+#include "package/crc32.h"
+
+namespace solvane {
+
+namespace {
+
+std::string Hex(uint32_t value, int digits) {
+  char text[16];
+  std::snprintf(text, sizeof(text), "0x%0*X", digits, value);
+  return text;
+}
+
+}  // namespace
+
+void Transcript::Record(int64_t timeMs, bool request, std::span<const uint8_t> packet) {
+  TranscriptEntry entry;
+  entry.timeMs = timeMs;
+  entry.request = request;
+  entry.bytes = static_cast<uint32_t>(packet.size());
+  if (packet.size() >= kPacketHeaderSize) {
+    PacketHeader header = DecodePacketHeader(packet.data());
+    entry.code = header.code;
+    entry.sequence = header.sequence;
+    std::copy(std::begin(header.param), std::end(header.param), entry.params);
+    entry.length = header.length;
+    entry.payloadCrc =
+        Crc32Of(packet.data() + kPacketHeaderSize, packet.size() - kPacketHeaderSize);
+  }
+  if (sink_ != nullptr) {
+    nlohmann::json line = {
+        {"t", entry.timeMs}, {"dir", request ? "request" : "reply"}, {"bytes", entry.bytes}};
+    if (packet.size() >= kPacketHeaderSize) {
+      line["code"] = Hex(entry.code, 4);
+      line["seq"] = entry.sequence;
+      line["params"] = nlohmann::json::array();
+      for (uint32_t param : entry.params) {
+        line["params"].push_back(Hex(param, 8));
+      }
+      line["length"] = entry.length;
+      line["payloadCrc"] = Hex(entry.payloadCrc, 8);
+    }
+    *sink_ << line.dump() << '\n';
+    sink_->flush();
+  }
+  if (keepEntries_) {
+    entries_.push_back(entry);
+  }
+}
+
+}  // namespace solvane

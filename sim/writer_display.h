@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace solvane {
+
+// The writer's display: the text it shows now and every text it has shown.
+class WriterDisplay {
+ public:
+  // An empty text clears the display.
+  void Show(const std::string& text);
+
+  const std::string& current() const { return current_; }
+  const std::vector<std::string>& history() const { return history_; }
+
+ private:
+  std::string current_;
+  std::vector<std::string> history_;
+};
+
+}  // namespace solvane
