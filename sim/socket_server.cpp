@@ -1,0 +1,139 @@
+#include "sim/socket_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+namespace solvane {
+
+SocketServer::SocketServer(SimWriter& writer,
+                           std::string socketPath,
+                           bool realTiming,
+                           std::function<void()> afterRestart)
+    : writer_(writer),
+      socketPath_(std::move(socketPath)),
+      realTiming_(realTiming),
+      afterRestart_(std::move(afterRestart)) {
+  if (pipe2(stopPipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
+    stopPipe_[0] = stopPipe_[1] = -1;
+  }
+}
+
+SocketServer::~SocketServer() {
+  Unlisten();
+  for (int fd : stopPipe_) {
+    if (fd >= 0) {
+      close(fd);
+    }
+  }
+}
+
+void SocketServer::Stop() {
+  char byte = 1;
+  [[maybe_unused]] ssize_t ignored = write(stopPipe_[1], &byte, 1);
+}
+
+bool SocketServer::Stopped() const {
+  pollfd stop{stopPipe_[0], POLLIN, 0};
+  return poll(&stop, 1, 0) > 0;
+}
+
+bool SocketServer::WaitReadable(int fd, int timeoutMs) {
+  pollfd fds[2] = {{stopPipe_[0], POLLIN, 0}, {fd, POLLIN, 0}};
+  while (true) {
+    int ready = poll(fds, fd >= 0 ? 2 : 1, timeoutMs);
+    if (ready < 0 && errno == EINTR) {
+      continue;
+    }
+    return ready >= 0 && (fds[0].revents & POLLIN) == 0;
+  }
+}
+
+bool SocketServer::Listen() {
+  sockaddr_un address{};
+  if (stopPipe_[0] < 0 || socketPath_.size() >= sizeof(address.sun_path)) {
+    return false;
+  }
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(socketPath_).parent_path(), ignored);
+  unlink(socketPath_.c_str());
+  listenFd_ = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, socketPath_.c_str(), socketPath_.size() + 1);
+  if (listenFd_ < 0 ||
+      bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+      listen(listenFd_, 4) != 0) {
+    Unlisten();
+    return false;
+  }
+  return true;
+}
+
+void SocketServer::Unlisten() {
+  if (listenFd_ >= 0) {
+    close(listenFd_);
+    listenFd_ = -1;
+    unlink(socketPath_.c_str());
+  }
+}
+
+bool SocketServer::Run() {
+  if (!Listen()) {
+    return false;
+  }
+  while (WaitReadable(listenFd_, -1)) {
+    int client = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (client < 0) {
+      continue;
+    }
+    Serve(client);
+    close(client);
+    if (!writer_.restartRequested()) {
+      continue;
+    }
+    // The writer drops off the bus: its socket goes, and a new one comes back.
+    Unlisten();
+    std::optional<uint32_t> duration = writer_.RestartDurationMs();
+    if (!WaitReadable(-1, duration ? static_cast<int>(*duration) : -1)) {
+      return true;
+    }
+    writer_.CompleteRestart();
+    if (afterRestart_) {
+      afterRestart_();
+    }
+    if (!Listen()) {
+      return false;
+    }
+  }
+  Unlisten();
+  return true;
+}
+
+void SocketServer::Serve(int client) {
+  std::vector<uint8_t> request(kMaxPacket + 1);
+  std::vector<uint8_t> reply;
+  while (WaitReadable(client, -1)) {
+    ssize_t received = recv(client, request.data(), request.size(), 0);
+    if (received <= 0) {
+      return;
+    }
+    bool answered = writer_.Handle({request.data(), static_cast<size_t>(received)}, reply);
+    if (realTiming_ && writer_.lastBusyMs() > 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(writer_.lastBusyMs()));
+    }
+    if (answered && send(client, reply.data(), reply.size(), MSG_NOSIGNAL) < 0) {
+      return;
+    }
+    if (writer_.restartRequested()) {
+      return;
+    }
+  }
+}
+
+}  // namespace solvane
