@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include "sim/writer_errors.h"
+#include "sim_test_support.h"
+
+namespace solvane::sim_test {
+namespace {
+
+constexpr uint32_t kNewApp = 0x02000000;
+constexpr uint32_t kNewBoot = 0x01000000;
+
+std::array<uint32_t, 5> Chunk(uint32_t total, uint32_t offset, uint32_t marker = kTransferMarker) {
+  return {19, 0, total, offset, marker};
+}
+
+TEST(SimTransfer, ApplicationTakesEffectOnlyAfterRestart) {
+  SimHarness sim;
+  auto image = CodeImage(FirmwareHeader::kApplication, kNewApp, 35675, 150000);
+  RawReply last = sim.Transfer(kSendApplicationCode, image);
+  EXPECT_EQ(last.header.code, kChunkAccepted);
+  EXPECT_EQ(sim.Send(kIdentify).header.param[1], 0x01630000u);
+
+  sim.Restart();
+  RawReply identity = sim.Send(kIdentify);
+  EXPECT_EQ(identity.header.param[1], kNewApp);
+  EXPECT_EQ(identity.header.param[2], 0u);
+  EXPECT_EQ(identity.header.param[3], 35675u);
+}
+
+TEST(SimTransfer, BootCodeInstallsAndBootModeReportsIt) {
+  WriterState state = DefaultWriterState();
+  state.identity.bootMode = true;
+  SimHarness sim(state);
+  auto image = CodeImage(FirmwareHeader::kBoot, kNewBoot, 35673, 20000);
+  EXPECT_EQ(sim.Transfer(kSendBootCode, image).header.code, kChunkAccepted);
+  sim.Restart();
+  // The application is valid, so the writer leaves boot mode after the restart.
+  EXPECT_EQ(sim.Send(kIdentify).header.param[2], 0u);
+  RawReply boot = sim.Send(kReadBootVersions);
+  EXPECT_EQ(boot.header.param[0], kNewBoot);
+  EXPECT_EQ(boot.header.param[1], 35673u);
+}
+
+TEST(SimTransfer, ApplicationWithoutHeaderLeavesTheWriterInBootMode) {
+  SimHarness sim;
+  std::vector<uint8_t> image(5000, 0x42);
+  EXPECT_EQ(sim.Transfer(kSendApplicationCode, image).header.code, kChunkAccepted);
+  sim.Restart();
+  RawReply identity = sim.Send(kIdentify);
+  EXPECT_EQ(identity.header.param[2], 1u);
+  EXPECT_EQ(identity.header.param[1], sim.writer.identity().bootVersion);
+}
+
+TEST(SimTransfer, BootImageWithoutBootHeaderIsRefused) {
+  SimHarness sim;
+  auto image = CodeImage(FirmwareHeader::kApplication, kNewApp, 1, 4000);
+  RawReply reply = sim.Transfer(kSendBootCode, image);
+  EXPECT_EQ(reply.header.code, kStatusReply);
+  EXPECT_EQ(reply.header.param[0], kWriterErrorInvalidImage);
+  sim.Restart();
+  EXPECT_EQ(sim.Send(kReadBootVersions).header.param[1], 35600u);
+}
+
+TEST(SimTransfer, ChecksumMismatchIsRefusedOnTheLastChunkAndNothingInstalls) {
+  SimHarness sim;
+  auto image = CodeImage(FirmwareHeader::kApplication, kNewApp, 35675, 70000);
+  uint32_t wrong = Crc32Of(image.data(), image.size()) ^ 1;
+  RawReply reply = sim.Transfer(kSendApplicationCode, image, 65536, wrong);
+  EXPECT_EQ(reply.header.code, kStatusReply);
+  EXPECT_EQ(reply.header.param[0], kWriterErrorChecksum);
+  EXPECT_EQ(sim.transcript.entries().size(), 2u * 3);  // announcement + two chunks, answered
+  sim.Restart();
+  EXPECT_EQ(sim.Send(kIdentify).header.param[3], 35000u);
+}
+
+TEST(SimTransfer, ChunksOutOfOrderOrMalformedAreRefused) {
+  SimHarness sim;
+  std::vector<uint8_t> chunk(1000, 1);
+  sim.Send(kSendImageCrc, {0});
+  EXPECT_EQ(sim.Send(kSendXLoader, Chunk(3000, 0), chunk).header.code, kChunkAccepted);
+  // Offset other than the bytes received so far.
+  RawReply gap = sim.Send(kSendXLoader, Chunk(3000, 2000), chunk);
+  EXPECT_EQ(gap.header.code, kStatusReply);
+  EXPECT_EQ(gap.header.param[0], kWriterErrorTransferOrder);
+  // After a refusal the transfer is gone: the right offset no longer fits either.
+  EXPECT_EQ(sim.Send(kSendXLoader, Chunk(3000, 1000), chunk).header.param[0],
+            kWriterErrorTransferOrder);
+
+  EXPECT_EQ(sim.Send(kSendXLoader, Chunk(3000, 0), chunk).header.code, kChunkAccepted);
+  EXPECT_EQ(sim.Send(kSendXLoader, Chunk(4000, 1000), chunk).header.param[0],
+            kWriterErrorTransferOrder);  // total length changed
+  EXPECT_EQ(sim.Send(kSendXLoader, Chunk(3000, 0, 0xC00DBEEF), chunk).header.param[0],
+            kWriterErrorTransferOrder);  // marker
+  std::vector<uint8_t> big(4000, 1);
+  EXPECT_EQ(sim.Send(kSendXLoader, Chunk(3000, 0), big).header.param[0],
+            kWriterErrorTransferOrder);  // chunk beyond the total
+  EXPECT_EQ(sim.Send(kSendXLoader, {20, 0, 3000, 0, kTransferMarker}, chunk).header.param[0],
+            kWriterErrorMachineType);
+}
+
+TEST(SimTransfer, ChunksAboveTheMaximumChunkAreRefused) {
+  WriterState state = DefaultWriterState();
+  state.identity.machineType = 7;  // 8192-byte chunks
+  SimHarness sim(state);
+  std::vector<uint8_t> chunk(8193, 1);
+  EXPECT_EQ(sim.Send(kSendBootCode, {7, 0, 9000, 0, kTransferMarker}, chunk).header.param[0],
+            kWriterErrorTransferOrder);
+  // The application transfer always takes up to 65536.
+  EXPECT_EQ(sim.Send(kSendApplicationCode, {7, 0, 9000, 0, kTransferMarker}, chunk).header.code,
+            kChunkAccepted);
+  std::vector<uint8_t> huge(65537, 1);
+  EXPECT_EQ(sim.Send(kSendApplicationCode, {7, 0, 70000, 0, kTransferMarker}, huge).header.code,
+            kStatusReply);
+}
+
+TEST(SimTransfer, XLoaderReplacesThePartition) {
+  SimHarness sim;
+  std::vector<uint8_t> image(32256, 0x11);
+  const char text[] = "X-Loader 6.00 (";
+  std::copy(text, text + sizeof(text), image.begin() + 100);
+  EXPECT_EQ(sim.Transfer(kSendXLoader, image, 8192).header.code, kChunkAccepted);
+
+  RawReply where = sim.Send(kQueryPartition, {kXLoaderPartition});
+  uint32_t address = where.header.param[0];
+  ASSERT_NE(address, 0u);
+  RawReply read = sim.Send(kReadMemory, {address, 32256, 0, 0, 4});
+  EXPECT_EQ(read.header.code, kReadMemory);
+  EXPECT_EQ(read.header.param[0], address);
+  EXPECT_EQ(read.payload, image);
+  // The rest of the partition was erased with it.
+  RawReply tail = sim.Send(kReadMemory, {address + 32256, 64, 0, 0, 4});
+  EXPECT_EQ(tail.payload, std::vector<uint8_t>(64, 0xFF));
+}
+
+TEST(SimTransfer, BusyWriterRefusesTransfersWithCodeThree) {
+  WriterState state = DefaultWriterState();
+  state.realtimeActive = true;
+  SimHarness sim(state);
+  RawReply reply = sim.Transfer(kSendBootCode, CodeImage(FirmwareHeader::kBoot, 1, 1, 1000));
+  EXPECT_EQ(reply.header.code, kStatusReply);
+  EXPECT_EQ(reply.header.param[0], kWriterBusy);
+  EXPECT_EQ(reply.header.param[1], 2u);
+}
+
+}  // namespace
+}  // namespace solvane::sim_test
