@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "device/kite_usb.h"
+#include "device/posix/device_folder.h"
+#include "device/posix/socket_device_access.h"
+#include "recording_message_boxes.h"
+#include "sim/socket_server.h"
+#include "sim/system_host_time.h"
+#include "sim_test_support.h"
+#include "tools/payload/payload_generator.h"
+
+namespace solvane::sim_test {
+namespace {
+
+std::filesystem::path DeviceBase() {
+  const char* tmp = std::getenv("SOLVANE_TEST_TMP");
+  std::filesystem::path base = tmp != nullptr ? tmp : std::filesystem::temp_directory_path();
+  return base / ("sim-socket-" + std::to_string(getpid()));
+}
+
+// The link over the real socket transport to the socket server in a thread.
+TEST(SimSocket, UpdateStepsOverTheSocketTransport) {
+  std::filesystem::path base = DeviceBase();
+  std::filesystem::remove_all(base);
+  setenv("SOLVANE_DEVICE_DIR", base.c_str(), 1);
+  std::string socketPath = DeviceFolder(kWriterInterfaceClassText) + "/writer0";
+
+  SystemHostTime hostTime;
+  SimWriter writer(DefaultWriterState(), hostTime);
+  int restarts = 0;
+  SocketServer server(writer, socketPath, false, [&] { ++restarts; });
+  std::thread serving([&] { server.Run(); });
+
+  VirtualClock clock;
+  RecordingMessageBoxes boxes;
+  SocketDeviceAccess access;
+  CKiteUsb link(access, clock, boxes);
+  // The server thread may not be listening yet.
+  for (int attempt = 0; attempt < 1000000 && link.Open() != 0; ++attempt) {
+    std::this_thread::yield();
+  }
+  ASSERT_TRUE(link.IsOpen());
+  ASSERT_EQ(link.Identify(), 0u);
+  EXPECT_EQ(link.build(), 35000u);
+  EXPECT_TRUE(link.ShowMessage("Programming Application Code"));
+
+  std::vector<uint8_t> application = GenerateImage(169);
+  link.SendImageCrc(Crc32Of(application.data(), application.size()));
+  EXPECT_EQ(
+      link.SendApplicationCode(application.data(), static_cast<uint32_t>(application.size()), 19),
+      0u);
+  ASSERT_TRUE(link.RequestReset(0));
+  link.Close();
+  // The writer comes back on a new socket.
+  for (int attempt = 0; attempt < 1000000 && link.Open() != 0; ++attempt) {
+    std::this_thread::yield();
+  }
+  ASSERT_TRUE(link.IsOpen());
+  ASSERT_EQ(link.Identify(), 0u);
+  EXPECT_EQ(link.versionWord(), 0x02000000u);
+  EXPECT_EQ(link.build(), 35675u);
+  link.Close();
+
+  server.Stop();
+  serving.join();
+  EXPECT_EQ(restarts, 1);
+  EXPECT_EQ(writer.display().history().front(), "Programming Application Code");
+  EXPECT_FALSE(std::filesystem::exists(socketPath));
+  std::filesystem::remove_all(base);
+}
+
+}  // namespace
+}  // namespace solvane::sim_test
