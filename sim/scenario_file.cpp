@@ -82,7 +82,8 @@ FaultSet LoadScenario(const std::string& path) {
     throw std::runtime_error("cannot read " + path);
   }
   FaultSet faults;
-  for (const json& entry : json::parse(in).at("faults")) {
+  json document = json::parse(in);
+  for (const json& entry : document.at("faults")) {
     AddFault(entry, faults);
   }
   return faults;

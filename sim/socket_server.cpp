@@ -124,6 +124,10 @@ void SocketServer::Serve(int client) {
       return;
     }
     bool answered = writer_.Handle({request.data(), static_cast<size_t>(received)}, reply);
+    // Gone from the bus before the reset reply arrives: nobody reconnects to the old socket.
+    if (writer_.restartRequested()) {
+      Unlisten();
+    }
     if (realTiming_ && writer_.lastBusyMs() > 0) {
       std::this_thread::sleep_for(std::chrono::milliseconds(writer_.lastBusyMs()));
     }

@@ -23,6 +23,23 @@ std::filesystem::path DeviceBase() {
   return base / ("sim-socket-" + std::to_string(getpid()));
 }
 
+// Serves in a thread for the length of a scope, also when an assertion ends it.
+class ServingThread {
+ public:
+  explicit ServingThread(SocketServer& server) : server_(server), thread_([&] { server_.Run(); }) {}
+  ~ServingThread() { Join(); }
+  void Join() {
+    if (thread_.joinable()) {
+      server_.Stop();
+      thread_.join();
+    }
+  }
+
+ private:
+  SocketServer& server_;
+  std::thread thread_;
+};
+
 // The link over the real socket transport to the socket server in a thread.
 TEST(SimSocket, UpdateStepsOverTheSocketTransport) {
   std::filesystem::path base = DeviceBase();
@@ -34,7 +51,7 @@ TEST(SimSocket, UpdateStepsOverTheSocketTransport) {
   SimWriter writer(DefaultWriterState(), hostTime);
   int restarts = 0;
   SocketServer server(writer, socketPath, false, [&] { ++restarts; });
-  std::thread serving([&] { server.Run(); });
+  ServingThread serving(server);
 
   VirtualClock clock;
   RecordingMessageBoxes boxes;
@@ -66,8 +83,7 @@ TEST(SimSocket, UpdateStepsOverTheSocketTransport) {
   EXPECT_EQ(link.build(), 35675u);
   link.Close();
 
-  server.Stop();
-  serving.join();
+  serving.Join();
   EXPECT_EQ(restarts, 1);
   EXPECT_EQ(writer.display().history().front(), "Programming Application Code");
   EXPECT_FALSE(std::filesystem::exists(socketPath));
