@@ -233,5 +233,16 @@ TEST_F(SimLink, RestartThatNeverEndsKeepsTheWriterAway) {
   EXPECT_TRUE(access_->away());
 }
 
+TEST_F(SimLink, LateRestartIsWaitedForOnlyAsLongAsTheUpdaterTries) {
+  FaultSet faults;
+  faults.restarts.push_back({1, false, 8000});
+  faults.restarts.push_back({2, false, 30000});
+  Start(DefaultWriterState(), faults);
+  EXPECT_TRUE(Restart());
+  EXPECT_FALSE(Restart());
+  clock_.Advance(30000);
+  EXPECT_EQ(link_->Open(), 0u);
+}
+
 }  // namespace
 }  // namespace solvane::sim_test
