@@ -20,7 +20,6 @@ class NorFlash {
   bool Program(uint32_t address, std::span<const uint8_t> data);
   std::span<const uint8_t> Read(uint32_t address, uint32_t length) const;
 
-  uint32_t base() const { return base_; }
   const std::vector<uint8_t>& content() const { return content_; }
 
  private:

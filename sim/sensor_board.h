@@ -27,7 +27,6 @@ class SensorBoard {
 
   uint32_t build() const { return build_; }
   uint32_t newBuild() const { return newBuild_; }
-  bool programming() const { return programming_; }
   const std::vector<uint8_t>& flash() const { return flash_; }
 
  private:

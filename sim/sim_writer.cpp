@@ -109,7 +109,7 @@ void SimWriter::Dispatch(const Packet& request) {
       ReadMemory(request);
       break;
     case kRequestReset:
-      Reset(request);
+      Reset();
       break;
     case kEraseFlash:
       EraseFlash(request);
@@ -316,7 +316,7 @@ void SimWriter::Command(const Packet& request) {
   Reply(kSendCommand, {}, scratch_);
 }
 
-void SimWriter::Reset(const Packet& /*request*/) {
+void SimWriter::Reset() {
   if (uint32_t busy = files_.BusyBits(); busy != 0) {
     Status(kWriterErrorBusy, busy);
     return;

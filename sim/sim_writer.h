@@ -46,10 +46,6 @@ class SimWriter {
   WriterState State() const;
   const WriterIdentity& identity() const { return identity_; }
   const WriterDisplay& display() const { return display_; }
-  const WriterMemory& memory() const { return memory_; }
-  const SensorBoard& sensorBoard() const { return sensor_; }
-  const WriterFiles& files() const { return files_; }
-  const WriterClock& clock() const { return clock_; }
 
  private:
   struct Packet {
@@ -66,7 +62,7 @@ class SimWriter {
   void QueryPartition(const Packet& request);
   void Command(const Packet& request);
   void Identify();
-  void Reset(const Packet& request);
+  void Reset();
   void BreakReply(const ReplyFault& fault, uint16_t requestCode);
 
   void Reply(uint16_t code,

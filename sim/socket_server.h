@@ -27,8 +27,6 @@ class SocketServer {
   // Safe from another thread and from a signal handler.
   void Stop();
 
-  bool listening() const { return listenFd_ >= 0; }
-
  private:
   bool Listen();
   void Unlisten();

@@ -24,7 +24,6 @@ class WriterFiles {
 
   const std::set<std::string>& names() const { return names_; }
   bool realtimeActive() const { return realtimeActive_; }
-  const std::optional<std::string>& openFile() const { return openFile_; }
 
  private:
   std::set<std::string> names_;
