@@ -40,6 +40,11 @@ uint32_t CKiteUsb::SendApplicationCode(const uint8_t* image,
 }
 
 uint32_t CKiteUsb::SendStagedImage(uint16_t code, const uint8_t* image, uint32_t length) {
+  // Before any identification the chunk size is unknown: sending nothing must
+  // not read as a finished transfer.
+  if (length != 0 && maximumChunk_ == 0) {
+    return kResultNoReply;
+  }
   SetRequest({.code = code, .param = {machineType_, 0, length, 0, kTransferMarker}});
   std::unique_ptr<uint8_t[]> staging(new (std::nothrow) uint8_t[length]);
   if (!staging) {

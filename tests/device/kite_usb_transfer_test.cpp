@@ -85,6 +85,14 @@ TEST_F(TransferTest, EmptyXLoaderStillAnnouncesTheInitialRegister) {
   EXPECT_EQ(writer_.Header(0).param[0], 0xFFFFFFFFu);
 }
 
+TEST_F(TransferTest, UnidentifiedLinkFailsInsteadOfSendingNothing) {
+  ASSERT_EQ(link_->Open(), kErrorSuccess);
+  Bytes image = Image(10);
+  EXPECT_EQ(link_->SendXLoader(image.data(), 10), kResultNoReply);
+  EXPECT_EQ(link_->SendBootCode(image.data(), 10), kResultNoReply);
+  EXPECT_TRUE(writer_.packets.empty());
+}
+
 TEST_F(TransferTest, ApplicationCodeGoesInChunksOf64KiBWithoutAnnouncement) {
   Connect(6);  // its maximum chunk does not apply here
   Bytes image = Image(150000);
