@@ -12,8 +12,9 @@ struct InterfaceClassGuid {
 };
 
 // The writer interface class {202E68C5-5980-4A60-B761-77C4DE9D5DBF}.
-inline constexpr InterfaceClassGuid kWriterInterfaceClass = {
-    {0xC5, 0x68, 0x2E, 0x20, 0x80, 0x59, 0x60, 0x4A, 0xB7, 0x61, 0x77, 0xC4, 0xDE, 0x9D, 0x5D, 0xBF}};
+inline constexpr InterfaceClassGuid kWriterInterfaceClass = {{0xC5, 0x68, 0x2E, 0x20, 0x80, 0x59,
+                                                              0x60, 0x4A, 0xB7, 0x61, 0x77, 0xC4,
+                                                              0xDE, 0x9D, 0x5D, 0xBF}};
 inline constexpr const char* kWriterInterfaceClassText = "{202E68C5-5980-4A60-B761-77C4DE9D5DBF}";
 
 // An opened device interface, used for synchronous packet exchange. Every call
@@ -36,7 +37,8 @@ class DeviceHandle {
 class DeviceAccess {
  public:
   virtual ~DeviceAccess() = default;
-  virtual uint32_t EnumerateInterface(const InterfaceClassGuid& interfaceClass, uint32_t index,
+  virtual uint32_t EnumerateInterface(const InterfaceClassGuid& interfaceClass,
+                                      uint32_t index,
                                       std::string& devicePath) = 0;
   virtual uint32_t Open(const std::string& devicePath, std::unique_ptr<DeviceHandle>& handle) = 0;
 };

@@ -14,9 +14,9 @@ inline constexpr uint32_t kImageSlack = 256;
 
 enum class ImageLoadStatus {
   kOk,
-  kNotFound,      // no resource with that id
-  kNotLoadable,   // shorter than its length field, or a length that cannot be held
-  kOutOfMemory,   // the callers show "System too low on memory!"
+  kNotFound,     // no resource with that id
+  kNotLoadable,  // shorter than its length field, or a length that cannot be held
+  kOutOfMemory,  // the callers show "System too low on memory!"
 };
 
 struct EmbeddedImage {
@@ -26,7 +26,9 @@ struct EmbeddedImage {
 
 // Finds resource `id`, decodes its LZARI container into a fresh buffer of
 // decoded length + slack bytes and returns it in `image`.
-ImageLoadStatus LoadEmbeddedImage(const ResourceSource& resources, uint32_t id, uint32_t slack,
+ImageLoadStatus LoadEmbeddedImage(const ResourceSource& resources,
+                                  uint32_t id,
+                                  uint32_t slack,
                                   EmbeddedImage& image);
 
 }  // namespace solvane
