@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/little_endian.h"
+
 namespace solvane {
 
 // The 32 bytes that begin every request and reply on the writer's USB link:
@@ -22,15 +24,5 @@ inline constexpr size_t kMaxPacket = kPacketHeaderSize + kMaxPayload;
 
 void EncodePacketHeader(const PacketHeader& header, uint8_t* out);
 PacketHeader DecodePacketHeader(const uint8_t* in);
-
-inline uint32_t LoadLe32(const uint8_t* p) {
-  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-inline void StoreLe32(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-  p[2] = static_cast<uint8_t>(v >> 16);
-  p[3] = static_cast<uint8_t>(v >> 24);
-}
 
 }  // namespace solvane

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/little_endian.h"
+
 namespace solvane {
 
 namespace {
@@ -32,10 +34,6 @@ constexpr SlicingTables MakeTables() {
 
 // Built at compile time: there is no first-use race to worry about.
 constexpr SlicingTables kTables = MakeTables();
-
-uint32_t LoadLe32(const uint8_t* p) {
-  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
 
 // The contribution of four bytes that still have `zeros` + 3..0 bytes to pass.
 uint32_t Fold(uint32_t word, int zeros) {

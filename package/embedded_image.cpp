@@ -5,15 +5,12 @@
 #include <new>
 
 #include "package/arithmetic_compression.h"
+#include "platform/little_endian.h"
 
 namespace solvane {
 namespace {
 
 constexpr size_t kLengthFieldSize = 4;
-
-uint32_t DecodedLength(const uint8_t* p) {
-  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
 
 }  // namespace
 
@@ -29,7 +26,7 @@ ImageLoadStatus LoadEmbeddedImage(const ResourceSource& resources,
       resource->size() - kLengthFieldSize > std::numeric_limits<uint32_t>::max()) {
     return ImageLoadStatus::kNotLoadable;
   }
-  const uint32_t decodedLength = DecodedLength(resource->data());
+  const uint32_t decodedLength = LoadLe32(resource->data());
   if (decodedLength > std::numeric_limits<uint32_t>::max() - slack) {
     return ImageLoadStatus::kNotLoadable;
   }

@@ -10,6 +10,7 @@
 #include "package/embedded_image.h"
 #include "package/intel_hex.h"
 #include "package/posix/linked_images.h"
+#include "platform/little_endian.h"
 
 namespace solvane {
 namespace {
@@ -19,8 +20,7 @@ const std::map<uint32_t, uint32_t> kDecodedSizes = {{169, 3580492}, {170, 475388
                                                     {189, 32256},   {190, 280280}, {191, 916}};
 
 uint32_t LengthField(std::span<const uint8_t> container) {
-  return uint32_t{container[0]} | uint32_t{container[1]} << 8 | uint32_t{container[2]} << 16 |
-         uint32_t{container[3]} << 24;
+  return LoadLe32(container.data());
 }
 
 EmbeddedImage Load(uint32_t id) {

@@ -12,6 +12,7 @@
 #include "package/posix/image_contents.h"
 #include "package/posix/linked_images.h"
 #include "package/posix/linked_resource_source.h"
+#include "platform/little_endian.h"
 #include "tools/image_tool/file_bytes.h"
 #include "tools/lzari/lzari_encoder.h"
 
@@ -28,8 +29,7 @@ Unpacked Unpack(std::span<const uint8_t> container) {
     throw std::runtime_error("container shorter than its 4-byte length field");
   }
   Unpacked result;
-  result.decodedLength = uint32_t{container[0]} | uint32_t{container[1]} << 8 |
-                         uint32_t{container[2]} << 16 | uint32_t{container[3]} << 24;
+  result.decodedLength = LoadLe32(container.data());
   result.bytes.resize(size_t{result.decodedLength} + kImageSlack);
   CArithmeticCompression decoder;
   const uint32_t written =
