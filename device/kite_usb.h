@@ -7,6 +7,7 @@
 #include "device/device_access.h"
 #include "device/packet_header.h"
 #include "platform/message_boxes.h"
+#include "platform/progress.h"
 #include "platform/waiter.h"
 
 namespace solvane {
@@ -70,6 +71,10 @@ class CKiteUsb {
   uint32_t sensorBoardBuild() const { return sensorBoardBuild_; }
   uint32_t sequenceCount() const { return sequence_; }
 
+  // Where the chunks of the image transfers are counted as the writer takes
+  // them; none by default.
+  void SetProgress(Progress* progress) { progress_ = progress; }
+
  private:
   // Writes a request header into the transmit buffer; SendPacket adds magic
   // and sequence.
@@ -88,6 +93,7 @@ class CKiteUsb {
   DeviceAccess& access_;
   Waiter& waiter_;
   MessageBoxes& messageBoxes_;
+  Progress* progress_ = nullptr;
   std::unique_ptr<DeviceHandle> device_;
   uint32_t sequence_ = 0;
   uint8_t receiveBuffer_[kMaxPacket] = {};

@@ -76,6 +76,9 @@ uint32_t CKiteUsb::SendChunks(const uint8_t* image, uint32_t length, uint32_t ch
       return kResultNoReply;
     }
     offset += chunk;
+    if (progress_) {
+      progress_->Advance(chunk);
+    }
   }
   return 0;
 }
