@@ -1,0 +1,109 @@
+#include "app/kite_update_dlg.h"
+
+#include <cstdio>
+
+#include "app/about_dlg.h"
+#include "app/program_version.h"
+
+namespace solvane {
+
+namespace {
+
+constexpr uint32_t kSystemCommandMask = 0xFFF0;
+
+std::string BuildIntroText() {
+  std::string text =
+      "Connect Steno Machine via the USB cable\nand click \"Go!\" to update your machine "
+      "software.\n\n";
+  for (const CatalogueEntry& row : ReleaseList()) {
+    if (row.modelName == nullptr || row.modelName[0] == '\0') {
+      break;
+    }
+    if (row.applicationVersion == 0) {
+      continue;
+    }
+    char line[512];
+    uint32_t beta = row.applicationVersion & 0xFF;
+    if (beta == 0) {
+      std::snprintf(line, sizeof(line), "%s - Build: %d\n", row.modelName,
+                    static_cast<int>(row.applicationBuild));
+    } else {
+      std::snprintf(line, sizeof(line), "%s - Build: %d Beta %X\n", row.modelName,
+                    static_cast<int>(row.applicationBuild), beta);
+    }
+    text += line;
+  }
+  return text;
+}
+
+}  // namespace
+
+CKiteUpdate100Dlg::CKiteUpdate100Dlg(const UpdaterServices& services)
+    : CDialog(kMainDialogTemplate),
+      services_(services),
+      usb_(services.devices, services.waiter, *this) {
+  usb_.SetProgress(&services_.progress);
+}
+
+CKiteUpdate100Dlg::~CKiteUpdate100Dlg() = default;
+
+void CKiteUpdate100Dlg::DoDataExchange() {
+  banner_.Bind(window(), kBannerControl);
+  goButton_.Bind(window(), kGoButton);
+}
+
+bool CKiteUpdate100Dlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  std::string aboutEntry = services_.strings.Load(kAboutMenuString);
+  if (!aboutEntry.empty()) {
+    window().AppendSystemMenu(kAboutCommand, aboutEntry);
+  }
+  window().SetIcon(kMainIcon);
+  FormatBuildString(services_.versionReader, buildString_);
+  applicationName_ = services_.strings.Load(kApplicationNameString);
+  window().SetCaption(applicationName_ + " - Build:  " + buildString_);
+  introText_ = BuildIntroText();
+  goButton_.SetWindowText("&Go!");
+  SetStatusText(introText_);
+  logOpen_ = false;
+  return true;
+}
+
+bool CKiteUpdate100Dlg::OnCommand(uint32_t commandId) {
+  if (commandId == kGoButton) {
+    RunUpdate();
+    return true;
+  }
+  return CDialog::OnCommand(commandId);
+}
+
+bool CKiteUpdate100Dlg::OnSysCommand(uint32_t commandId) {
+  if ((commandId & kSystemCommandMask) != kAboutCommand) {
+    return false;
+  }
+  CAboutDlg about;
+  std::string build;
+  FormatBuildString(services_.versionReader, build);
+  about.SetVersionText(applicationName_ + " Build:  " + build);
+  window().RunModal(about);
+  return true;
+}
+
+int CKiteUpdate100Dlg::Show(std::string_view text, std::string_view caption, uint32_t style) {
+  return HasWindow() ? window().MessageBox(text, caption, style) : 0;
+}
+
+int CKiteUpdate100Dlg::ShowApplication(std::string_view text, uint32_t style) {
+  return Show(text, applicationName_, style);
+}
+
+void CKiteUpdate100Dlg::ShowError(std::string_view text) {
+  Show(text, "Error", kMbOk | kMbIconError);
+}
+
+void CKiteUpdate100Dlg::ReportError(std::string_view text) {
+  LogLine(text);
+  ShowError(text);
+}
+
+}  // namespace solvane

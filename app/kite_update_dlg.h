@@ -1,0 +1,140 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/dialog/cdialog.h"
+#include "app/updater_services.h"
+#include "device/kite_usb.h"
+#include "log/log_storage.h"
+#include "package/catalogue.h"
+#include "package/embedded_image.h"
+#include "platform/message_boxes.h"
+
+namespace solvane {
+
+inline constexpr uint32_t kMainDialogTemplate = 102;
+inline constexpr uint32_t kGoButton = 1001;
+inline constexpr uint32_t kStatusArea = 1002;
+inline constexpr uint32_t kBannerControl = 1019;
+inline constexpr uint32_t kAboutCommand = 16;
+inline constexpr uint32_t kMainIcon = 128;
+
+// The main dialog. It owns everything an update run needs for the life of the
+// program: the link to the writer, what the writer reported, the update log and
+// the per-run flags. The update run and the programming procedures are its
+// operations (update/), and so is the log (log/).
+class CKiteUpdate100Dlg final : public CDialog, private MessageBoxes {
+ public:
+  explicit CKiteUpdate100Dlg(const UpdaterServices& services);
+  ~CKiteUpdate100Dlg() override;
+
+  bool OnInitDialog() override;
+  bool OnCommand(uint32_t commandId) override;
+  bool OnSysCommand(uint32_t commandId) override;
+
+  // The update run: the click of "&Go!".
+  void RunUpdate();
+
+  // Reporting.
+  void OpenLog();
+  void LogLine(std::string_view text);
+  void CloseLog();
+  void SetStatusText(std::string_view text);
+
+  // Steps of the run.
+  int RestartWriter();
+  int SyncMachineClock();
+  uint32_t PcLocalTime() const;
+
+  // The programming procedures: 0 (or less) done or nothing to do; above 0 a
+  // failure the user has been shown.
+  int ProgramBootCode();
+  int ProgramApplicationCode();
+  int ProgramXLoader();
+  int ProgramSensorBoard();
+  int ProgramWifiApp();
+  int ProgramWifiNvs();
+
+  const std::string& introText() const { return introText_; }
+  const std::string& applicationName() const { return applicationName_; }
+  bool logOpen() const { return logOpen_; }
+  CKiteUsb& usb() { return usb_; }
+
+ protected:
+  void DoDataExchange() override;
+
+ private:
+  struct WifiPartition;
+
+  // MessageBoxes, for the link's own boxes and the run's.
+  int Show(std::string_view text, std::string_view caption, uint32_t style) override;
+  int ShowApplication(std::string_view text, uint32_t style) override;
+
+  // An error box: caption "Error", stop icon, OK.
+  void ShowError(std::string_view text);
+  // Logs `text` and shows it in the error box.
+  void ReportError(std::string_view text);
+  // The report of a refused or broken-off transfer: the writer's display, the
+  // log and the box; always 5.
+  int ReportTransferFailure(uint32_t code);
+  // Decodes image `id` of the catalogue; on failure reports it (logging the
+  // out-of-memory text only when `logOutOfMemory`) and returns false.
+  bool LoadImage(uint32_t id, uint32_t slack, bool logOutOfMemory, EmbeddedImage& image);
+  // Reads `length` bytes from `address` in chunks of the link's maximum chunk;
+  // false at the first read that fails.
+  bool ReadBack(uint32_t address, uint32_t length, uint8_t* destination);
+  int ProgramWifiImage(const WifiPartition& partition);
+  // Reads the writer's X-Loader back and sends the carried one where it is newer.
+  int UpdateXLoader(uint32_t imageId);
+  // The three phases of the sensor board: check, programming, release.
+  int UpdateSensorBoard(const uint8_t* memoryImage, uint32_t endOffset);
+  // Steps of the run up to the success message; false when the run stops.
+  bool UpdateMachine();
+  // Logs the "USB found" lines and fills the machine state the run keeps.
+  void LogMachineFound();
+  // False when the writer runs newer code and the user declines.
+  bool ConfirmDowngrade();
+  bool AcceptedMachineType() const;
+  const CatalogueEntry& Row() const { return CatalogueRow(usb_.machineType()); }
+  const char* Model() const { return ModelName(usb_.machineType()); }
+  std::string DateText() const;
+  void WriteLog(std::string_view line);
+
+  UpdaterServices services_;
+
+  CStatic banner_;
+  CButton goButton_;
+  std::string introText_;
+  std::string buildString_;
+  std::string applicationName_;
+  CKiteUsb usb_;
+
+  // Machine state, as the writer reported it.
+  uint32_t reportedVersion_ = 0;
+  uint32_t bootMode_ = 0;
+  uint32_t reportedBuild_ = 0;
+  uint32_t mainBootVersion_ = 0;
+  uint32_t mainBootBuild_ = 0;
+  uint32_t secondaryBootVersion_ = 0;
+  uint32_t secondaryBootBuild_ = 0;
+
+  std::unique_ptr<LogFile> logFile_;
+  bool logOpen_ = false;
+
+  // Per-run flags, cleared when a run starts.
+  bool restartPending_ = false;
+  bool xLoaderDone_ = false;
+  bool bootCodeDone_ = false;
+  bool applicationCodeDone_ = false;
+
+  // Ours: the machine type the run accepted, so a writer that comes back from a
+  // restart as another model is refused, and whether the X-Loader call under
+  // way is the run's last, after which no restart can mend a failed transfer.
+  uint32_t acceptedMachineType_ = 0;
+  bool finalXLoaderCall_ = false;
+};
+
+}  // namespace solvane

@@ -1,0 +1,67 @@
+// What the programming procedures share: getting an image, reading memory back,
+// reporting a refused transfer.
+#include "app/kite_update_dlg.h"
+#include "update/message_text.h"
+
+namespace solvane {
+
+namespace {
+
+constexpr uint32_t kWriterBusy = 3;
+
+}  // namespace
+
+bool CKiteUpdate100Dlg::LoadImage(uint32_t id,
+                                  uint32_t slack,
+                                  bool logOutOfMemory,
+                                  EmbeddedImage& image) {
+  switch (LoadEmbeddedImage(services_.resources, id, slack, image)) {
+    case ImageLoadStatus::kOk:
+      return true;
+    case ImageLoadStatus::kOutOfMemory:
+      if (logOutOfMemory) {
+        LogLine("System too low on memory!");
+      }
+      ShowError("System too low on memory!");
+      return false;
+    case ImageLoadStatus::kNotFound:
+    case ImageLoadStatus::kNotLoadable:
+      break;
+  }
+  // A program that lacks an image it names must say so, not skip the component.
+  ReportError(
+      FormatText(kMessageBuffer, "Unable to load the firmware image %d.", static_cast<int>(id)));
+  return false;
+}
+
+bool CKiteUpdate100Dlg::ReadBack(uint32_t address, uint32_t length, uint8_t* destination) {
+  services_.progress.Start(length);
+  uint32_t chunkLimit = usb_.maximumChunk();
+  if (chunkLimit == 0) {
+    return length == 0;
+  }
+  for (uint32_t offset = 0; offset < length;) {
+    uint32_t chunk = std::min(length - offset, chunkLimit);
+    if (!usb_.ReadMemory(address + offset, chunk, destination + offset)) {
+      return false;
+    }
+    offset += chunk;
+    services_.progress.Advance(chunk);
+  }
+  return true;
+}
+
+int CKiteUpdate100Dlg::ReportTransferFailure(uint32_t code) {
+  usb_.ShowMessage("Failure in updating machine.");
+  if (code == kWriterBusy) {
+    ReportError(FormatText(kMessageBuffer,
+                           "Unable to program your writer.\nPlease close any open files on your %s",
+                           Model()));
+  } else {
+    ReportError(FormatText(kMessageBuffer, "Unable to program your writer.  Error Code %d",
+                           static_cast<int>(code)));
+  }
+  return 5;
+}
+
+}  // namespace solvane

@@ -1,0 +1,124 @@
+// Keeps the WiFi module's application image and NVS partition equal to the
+// carried images: read back, compare, erase and write, read back again.
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "app/kite_update_dlg.h"
+#include "update/message_text.h"
+
+namespace solvane {
+
+struct CKiteUpdate100Dlg::WifiPartition {
+  uint32_t CatalogueEntry::*image;
+  uint32_t selector;
+  const char* checkDisplay;
+  const char* checkLog;
+  const char* checkStatus;
+  const char* programDisplay;
+  const char* programLog;
+  const char* programStatus;
+  const char* failureDisplay;
+};
+
+namespace {
+
+constexpr int kChecks = 3;
+
+}  // namespace
+
+int CKiteUpdate100Dlg::ProgramWifiApp() {
+  static constexpr WifiPartition kApplication = {&CatalogueEntry::wifiApplicationImage,
+                                                 8,
+                                                 "Checking WiFi App...",
+                                                 "Reading WiFi App. from %s...",
+                                                 "\n\nChecking WiFi App. from %s...",
+                                                 "Loading WiFi App...",
+                                                 "Sending WiFi App. to %s...",
+                                                 "\n\nSending WiFi App. to %s...",
+                                                 "Failure to load WiFi App."};
+  return ProgramWifiImage(kApplication);
+}
+
+int CKiteUpdate100Dlg::ProgramWifiNvs() {
+  static constexpr WifiPartition kNvs = {&CatalogueEntry::wifiNvsImage,
+                                         9,
+                                         "Checking WiFi NVS...",
+                                         "Reading WiFi NVS. from %s...",
+                                         "\n\nChecking WiFi NVS. from %s...",
+                                         "Loading WiFi NVS...",
+                                         "Sending WiFi NVS. to %s...",
+                                         "\n\nSending WiFi NVS. to %s...",
+                                         "Failure to load WiFi NVS."};
+  return ProgramWifiImage(kNvs);
+}
+
+int CKiteUpdate100Dlg::ProgramWifiImage(const WifiPartition& partition) {
+  uint32_t imageId = Row().*partition.image;
+  if (imageId == 0) {
+    return 0;
+  }
+  EmbeddedImage image;
+  if (!LoadImage(imageId, kImageSlack, false, image)) {
+    return 1;
+  }
+  const uint32_t length = image.length;
+  std::unique_ptr<uint8_t[]> readBack(new (std::nothrow) uint8_t[length]);
+  if (!readBack) {
+    ShowError("System too low on memory!");
+    return 1;
+  }
+  const uint32_t chunkLimit = usb_.maximumChunk();
+
+  for (int check = 1;; ++check) {
+    usb_.ShowMessage(partition.checkDisplay);
+    LogLine(FormatText(kMessageBuffer, partition.checkLog, Model()));
+    SetStatusText(FormatText(kMessageBuffer, partition.checkStatus, Model()));
+    uint32_t size = 0;
+    uint32_t address = usb_.QueryPartition(partition.selector, &size);
+    // Only the first check may find no partition (a writer without a WiFi
+    // module); one that vanishes later, or a read-back that failed, proves
+    // nothing and counts as differing.
+    if (size == 0 && check == 1) {
+      return 0;
+    }
+    if (size != 0 && ReadBack(address, length, readBack.get()) &&
+        std::memcmp(readBack.get(), image.data.get(), length) == 0) {
+      return 0;
+    }
+    if (check >= kChecks) {
+      break;
+    }
+
+    usb_.ShowMessage(partition.programDisplay);
+    LogLine(FormatText(kMessageBuffer, partition.programLog, Model()));
+    SetStatusText(FormatText(kMessageBuffer, partition.programStatus, Model()));
+    address = usb_.QueryPartition(partition.selector, &size);
+    if (size == 0) {
+      continue;
+    }
+    // An image that does not fit would be written over whatever follows the
+    // partition: never erase or write it.
+    if (length > size || chunkLimit == 0) {
+      break;
+    }
+    if (!usb_.EraseFlash(address, size)) {
+      continue;
+    }
+    services_.progress.Start(length);
+    for (uint32_t offset = 0; offset < length;) {
+      uint32_t chunk = std::min(length - offset, chunkLimit);
+      if (!usb_.WriteFlash(image.data.get() + offset, address + offset, chunk)) {
+        break;
+      }
+      offset += chunk;
+      services_.progress.Advance(chunk);
+    }
+  }
+  usb_.ShowMessage(partition.failureDisplay);
+  ReportError("Unable to program your writer.  Check if a job is open.");
+  return 6;
+}
+
+}  // namespace solvane

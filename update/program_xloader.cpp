@@ -1,0 +1,76 @@
+// Keeps the writer's first-stage loader current: read back, compare, and send
+// the carried one only when its version text sorts above the writer's.
+#include <memory>
+#include <new>
+
+#include "app/kite_update_dlg.h"
+#include "package/crc32.h"
+#include "update/message_text.h"
+#include "update/xloader_version.h"
+
+namespace solvane {
+
+namespace {
+
+constexpr uint32_t kXLoaderPartition = 0;
+
+}  // namespace
+
+int CKiteUpdate100Dlg::ProgramXLoader() {
+  if (xLoaderDone_) {
+    return 0;
+  }
+  int result = 0;
+  if (uint32_t id = Row().xLoaderImage) {
+    usb_.ShowMessage("Updating X-Loader");
+    SetStatusText("\n\nChecking XLoader...");
+    result = UpdateXLoader(id);
+  }
+  usb_.ShowMessage(nullptr);
+  return result;
+}
+
+int CKiteUpdate100Dlg::UpdateXLoader(uint32_t imageId) {
+  EmbeddedImage image;
+  if (!LoadImage(imageId, kImageSlack, true, image)) {
+    return 1;
+  }
+  uint32_t length = image.length;
+  std::unique_ptr<uint8_t[]> readBack(new (std::nothrow) uint8_t[length]);
+  if (!readBack) {
+    ReportError("System too low on memory!");
+    return 1;
+  }
+  uint32_t address = usb_.QueryPartition(kXLoaderPartition);
+  if (!ReadBack(address, length, readBack.get())) {
+    ReportError("Failed to read x-Loader Image!");
+    return 1;
+  }
+  if (Crc32Of(image.data.get(), length) == Crc32Of(readBack.get(), length)) {
+    xLoaderDone_ = true;
+    return 0;
+  }
+
+  std::string carried = XLoaderVersionText(image.data.get(), length);
+  std::string installed = XLoaderVersionText(readBack.get(), length);
+  if (carried <= installed) {
+    LogLine(FormatText(kMessageBuffer, "Has newer version: %s then %s", installed.c_str(),
+                       carried.c_str()));
+    return 0;
+  }
+  LogLine(FormatText(kMessageBuffer, "Old %s, programming %s", installed.c_str(), carried.c_str()));
+  LogLine(FormatText(kMessageBuffer, "Sending XLoader %s...", Model()));
+  SetStatusText(FormatText(kMessageBuffer, "\n\nSending XLoader %s...", Model()));
+  services_.progress.Start(length);
+  uint32_t code = usb_.SendXLoader(image.data.get(), length);
+  if (code == 0) {
+    xLoaderDone_ = true;
+    return 0;
+  }
+  restartPending_ = true;
+  // Earlier in the run a restart and a second try follow; after the last call
+  // nothing does, and a writer left with the old loader must not read as updated.
+  return finalXLoaderCall_ ? ReportTransferFailure(code) : 0;
+}
+
+}  // namespace solvane

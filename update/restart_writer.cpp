@@ -1,0 +1,59 @@
+// Resets the writer and waits until it is back and ready.
+#include "app/kite_update_dlg.h"
+#include "update/message_text.h"
+
+namespace solvane {
+
+namespace {
+
+constexpr uint32_t kResetSettleMs = 1000;
+constexpr int kReconnectAttempts = 15;
+constexpr uint32_t kReconnectIntervalMs = 1000;
+constexpr int kReadinessProbes = 10;
+constexpr uint32_t kReadinessIntervalMs = 500;
+
+}  // namespace
+
+int CKiteUpdate100Dlg::RestartWriter() {
+  if (!restartPending_) {
+    return 0;
+  }
+  usb_.RequestReset(0);
+  if (usb_.IsOpen()) {
+    services_.waiter.Wait(kResetSettleMs);
+    usb_.Close();
+    for (int attempt = 0; attempt < kReconnectAttempts && !usb_.IsOpen(); ++attempt) {
+      services_.waiter.Wait(kReconnectIntervalMs);
+      usb_.Open();
+    }
+    if (!usb_.IsOpen()) {
+      ShowError("Unable to reset your writer.");
+      return 5;
+    }
+  }
+  if (uint32_t result = usb_.Identify(nullptr, &reportedVersion_, &bootMode_, &reportedBuild_)) {
+    ShowError(FormatText(kShortMessageBuffer, "Unable to program your writer.  Error Code %d",
+                         static_cast<int>(result)));
+    return 5;
+  }
+  // The writer must come back as the model the run checked; anything else would
+  // get images that are not its own.
+  if (usb_.machineType() != acceptedMachineType_) {
+    ShowError(FormatText(kShortMessageBuffer, "Improper Machine Type.  This update is not for %s!",
+                         Model()));
+    return 5;
+  }
+  bool ready = false;
+  for (int probe = 0; probe < kReadinessProbes && !ready; ++probe) {
+    services_.waiter.Wait(kReadinessIntervalMs);
+    ready = usb_.ShowMessage(nullptr);
+  }
+  if (!ready) {
+    ShowError("Write is not ready.");
+    return 5;
+  }
+  restartPending_ = false;
+  return 0;
+}
+
+}  // namespace solvane
