@@ -1,15 +1,10 @@
 // What the programming procedures share: getting an image, reading memory back,
 // reporting a refused transfer.
 #include "app/kite_update_dlg.h"
+#include "device/request_codes.h"
 #include "update/message_text.h"
 
 namespace solvane {
-
-namespace {
-
-constexpr uint32_t kWriterBusy = 3;
-
-}  // namespace
 
 bool CKiteUpdate100Dlg::LoadImage(uint32_t id,
                                   uint32_t slack,

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "app/kite_update_dlg.h"
+#include "device/request_codes.h"
 #include "package/crc32.h"
 #include "package/intel_hex.h"
 #include "platform/little_endian.h"
@@ -12,10 +13,6 @@
 namespace solvane {
 
 namespace {
-
-constexpr uint32_t kSensorWrite = 21;
-constexpr uint32_t kSensorMode = 24;
-constexpr uint32_t kSensorCrc = 25;
 
 constexpr uint32_t kUnknownBuild = 0xFFFFFFFF;
 constexpr uint32_t kBoardBase = 0x80000000;

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "app/kite_update_dlg.h"
+#include "device/request_codes.h"
 #include "update/message_text.h"
 
 namespace solvane {
@@ -30,7 +31,7 @@ constexpr int kChecks = 3;
 
 int CKiteUpdate100Dlg::ProgramWifiApp() {
   static constexpr WifiPartition kApplication = {&CatalogueEntry::wifiApplicationImage,
-                                                 8,
+                                                 kWifiApplicationPartition,
                                                  "Checking WiFi App...",
                                                  "Reading WiFi App. from %s...",
                                                  "\n\nChecking WiFi App. from %s...",
@@ -43,7 +44,7 @@ int CKiteUpdate100Dlg::ProgramWifiApp() {
 
 int CKiteUpdate100Dlg::ProgramWifiNvs() {
   static constexpr WifiPartition kNvs = {&CatalogueEntry::wifiNvsImage,
-                                         9,
+                                         kWifiNvsPartition,
                                          "Checking WiFi NVS...",
                                          "Reading WiFi NVS. from %s...",
                                          "\n\nChecking WiFi NVS. from %s...",

@@ -4,17 +4,12 @@
 #include <new>
 
 #include "app/kite_update_dlg.h"
+#include "device/request_codes.h"
 #include "package/crc32.h"
 #include "update/message_text.h"
 #include "update/xloader_version.h"
 
 namespace solvane {
-
-namespace {
-
-constexpr uint32_t kXLoaderPartition = 0;
-
-}  // namespace
 
 int CKiteUpdate100Dlg::ProgramXLoader() {
   if (xLoaderDone_) {
