@@ -1,0 +1,232 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <ctime>
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/kite_update_dlg.h"
+#include "package/posix/linked_resource_source.h"
+#include "platform/virtual_clock.h"
+#include "sim/default_state.h"
+#include "sim/fault_plan.h"
+#include "sim/in_process_device_access.h"
+#include "sim/sim_writer.h"
+#include "sim/transcript.h"
+#include "sim/virtual_host_time.h"
+
+namespace solvane::engine_test {
+
+struct Box {
+  std::string text;
+  std::string caption;
+  uint32_t style;
+};
+
+// The dialog's window as a test sees it: every status text, caption and box.
+class RecordingWindow final : public DialogWindow {
+ public:
+  void SetItemText(uint32_t controlId, std::string_view text) override {
+    items[controlId] = std::string(text);
+    if (controlId == kStatusArea) {
+      statusTexts.emplace_back(text);
+    }
+  }
+  void SetCaption(std::string_view text) override { caption = std::string(text); }
+  int MessageBox(std::string_view text, std::string_view caption, uint32_t style) override {
+    boxes.push_back({std::string(text), std::string(caption), style});
+    if (!answers.empty()) {
+      int answer = answers.front();
+      answers.pop_front();
+      return answer;
+    }
+    return (style & 0xF) == kMbYesNo ? kIdYes : kIdOk;
+  }
+  bool AppendSystemMenu(uint32_t commandId, std::string_view text) override {
+    systemMenu.emplace_back(commandId, std::string(text));
+    return true;
+  }
+  void SetIcon(uint32_t iconId) override { icon = iconId; }
+  int RunModal(CDialog& child) override {
+    child.Attach(*this);
+    child.OnInitDialog();
+    child.Detach();
+    return kIdOk;
+  }
+  void EndDialog(int result) override { ended = result; }
+
+  std::map<uint32_t, std::string> items;
+  std::vector<std::string> statusTexts;
+  std::string caption;
+  std::vector<Box> boxes;
+  std::deque<int> answers;  // then yes to questions, OK to the rest
+  std::vector<std::pair<uint32_t, std::string>> systemMenu;
+  uint32_t icon = 0;
+  std::optional<int> ended;
+};
+
+// The documents folder in memory: one file, which can be held by another
+// program or made to fail its writes.
+class MemoryLogStorage final : public LogStorage {
+ public:
+  class File final : public LogFile {
+   public:
+    explicit File(MemoryLogStorage& storage) : storage_(storage) { storage_.open = true; }
+    ~File() override { storage_.open = false; }
+    bool Write(std::string_view bytes) override {
+      if (storage_.failWritesAfter && storage_.writes >= *storage_.failWritesAfter) {
+        return false;
+      }
+      ++storage_.writes;
+      storage_.contents += bytes;
+      return true;
+    }
+    bool Flush() override {
+      ++storage_.flushes;
+      return true;
+    }
+
+   private:
+    MemoryLogStorage& storage_;
+  };
+
+  std::optional<std::string> DocumentsFolder() const override { return folder; }
+  std::string Join(const std::string& dir, std::string_view name) const override {
+    return dir + "/" + std::string(name);
+  }
+  std::unique_ptr<LogFile> OpenUnshared(const std::string& path) override {
+    openedPaths.push_back(path);
+    if (heldElsewhere || open) {
+      return nullptr;
+    }
+    return std::make_unique<File>(*this);
+  }
+
+  std::optional<std::string> folder = std::string("/home/reporter/Documents");
+  std::string contents;
+  bool heldElsewhere = false;
+  bool open = false;
+  std::optional<int> failWritesAfter;
+  int writes = 0;
+  int flushes = 0;
+  std::vector<std::string> openedPaths;
+};
+
+// The PC's clock: UTC seconds that follow the virtual clock, a local time that
+// is UTC shifted by `utcOffsetMinutes`, and injected time zone biases.
+class TestClock final : public SystemClock {
+ public:
+  explicit TestClock(const VirtualClock& clock) : clock_(clock) {}
+
+  int64_t Now() const override { return startUtc + static_cast<int64_t>(clock_.NowMs() / 1000); }
+  std::tm LocalTime(int64_t time) const override {
+    time_t shifted = static_cast<time_t>(time + 60 * int64_t{utcOffsetMinutes});
+    std::tm local{};
+    gmtime_r(&shifted, &local);
+    local.tm_isdst = daylight ? 1 : 0;
+    return local;
+  }
+  TimeZoneBiases TimeZone() const override { return zone; }
+
+  // The simulated writer's host clock starts here too, counted as local time.
+  int64_t startUtc = VirtualHostTime::kDefaultStartMs / 1000;
+  int32_t utcOffsetMinutes = 0;
+  bool daylight = false;
+  TimeZoneBiases zone;
+
+ private:
+  const VirtualClock& clock_;
+};
+
+class FixedVersion final : public ProductVersionReader {
+ public:
+  bool ReadProductVersion(uint32_t& high, uint32_t& low) const override {
+    high = (1u << 16) | 35675;
+    low = 0;
+    return true;
+  }
+};
+
+class TestStrings final : public StringResources {
+ public:
+  std::string Load(uint32_t id) const override {
+    if (id == 101) {
+      return "&About Solvane Update...";
+    }
+    return id == 57344 ? "Solvane Update" : "";
+  }
+};
+
+// The images the program carries, less those a test takes away.
+class TestResources final : public ResourceSource {
+ public:
+  std::optional<std::span<const uint8_t>> Find(uint32_t id) const override {
+    if (missing.count(id) != 0) {
+      return std::nullopt;
+    }
+    return linked_.Find(id);
+  }
+  std::set<uint32_t> missing;
+
+ private:
+  LinkedResourceSource linked_;
+};
+
+// The main dialog on an in-process simulated writer, all on one virtual clock.
+class Engine {
+ public:
+  explicit Engine(WriterState state = DefaultWriterState(), FaultSet faults = {})
+      : hostTime_(clock),
+        writer(std::move(state), hostTime_, FaultPlan(std::move(faults)), SimTiming{}, &transcript),
+        access(writer, clock),
+        pcClock(clock),
+        services_{access, clock, pcClock, log, resources, version_, strings_, progress_},
+        dialog(services_) {}
+
+  // Opens the dialog in the window as the framework would.
+  void Start() {
+    dialog.Attach(window);
+    dialog.OnInitDialog();
+    window.statusTexts.clear();
+  }
+  void PressGo() { dialog.OnCommand(kGoButton); }
+
+  std::vector<std::string> LogLines() const;
+  // The request codes the writer received, in order.
+  std::vector<uint16_t> Requests() const;
+  // How many requests of `code` it received; for a transfer, how many transfers
+  // began (chunks at offset 0).
+  size_t Count(uint16_t code) const;
+  size_t Transfers(uint16_t code) const;
+
+  VirtualClock clock;
+
+ private:
+  VirtualHostTime hostTime_;
+
+ public:
+  Transcript transcript{nullptr, true};
+  SimWriter writer;
+  InProcessDeviceAccess access;
+  MemoryLogStorage log;
+  TestClock pcClock;
+  TestResources resources;
+  RecordingWindow window;
+
+ private:
+  FixedVersion version_;
+  TestStrings strings_;
+  NoProgress progress_;
+  UpdaterServices services_;
+
+ public:
+  CKiteUpdate100Dlg dialog;
+};
+
+}  // namespace solvane::engine_test

@@ -1,0 +1,160 @@
+// Whole update runs against the simulated writer: what the log, the status
+// area, the boxes and the writer's display show, and what the writer holds.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "device/request_codes.h"
+#include "tests/update/engine_harness.h"
+
+namespace solvane::engine_test {
+namespace {
+
+using ::testing::ElementsAre;
+
+std::vector<uint8_t> Carried(uint32_t id) {
+  EmbeddedImage image;
+  EXPECT_EQ(LoadEmbeddedImage(LinkedResourceSource(), id, 1024, image), ImageLoadStatus::kOk);
+  return std::vector<uint8_t>(image.data.get(), image.data.get() + image.length);
+}
+
+std::vector<uint8_t> Region(const std::vector<uint8_t>& wifi, uint32_t address, size_t length) {
+  auto begin = wifi.begin() + (address - 0x01000000);
+  return std::vector<uint8_t>(begin, begin + length);
+}
+
+TEST(FullUpdate, AnAllOldWriterGetsEveryComponentInOrder) {
+  Engine engine;
+  engine.Start();
+  engine.PressGo();
+
+  EXPECT_THAT(
+      engine.LogLines(),
+      ElementsAre("Solvane Update: Build: 35675",
+                  "USB found Solvane/Solvane II(19), App. Ver. 1.63.00, Build 35000", "",
+                  "USB found Solvane/Solvane II(19), Main Boot Ver. 1.00.00, Build 35600", "",
+                  "USB found Solvane/Solvane II(19), Secondary Boot Ver. 1.00.00, Build 35600", "",
+                  "Sending KeySensor Board Code to Solvane/Solvane II...",
+                  "Reading WiFi App. from Solvane/Solvane II...",
+                  "Sending WiFi App. to Solvane/Solvane II...",
+                  "Reading WiFi App. from Solvane/Solvane II...",
+                  "Reading WiFi NVS. from Solvane/Solvane II...",
+                  "Sending WiFi NVS. to Solvane/Solvane II...",
+                  "Reading WiFi NVS. from Solvane/Solvane II...",
+                  "Old X-Loader 5.00 (, programming X-Loader 6.00 (",
+                  "Sending XLoader Solvane/Solvane II...",
+                  "Sending boot code version 1.00.00 Build 35673 to Solvane/Solvane II...",
+                  "Sending software version 2.00.00 Build 35675 to Solvane/Solvane II...",
+                  "Successfully updated the Solvane/Solvane II.", "Exiting"));
+  EXPECT_EQ(engine.log.contents.substr(0, 58),
+            "January 01, 2026  00:00:00 - Solvane Update: Build: 35675\n");
+  EXPECT_EQ(engine.log.contents.substr(engine.log.contents.size() - 37),
+            "January 01, 2026  00:00:09 - Exiting\n");
+  // One write and one flush per header and entry line; the closing line is not flushed.
+  EXPECT_EQ(engine.log.writes, 17);
+  EXPECT_EQ(engine.log.flushes, 16);
+
+  const char* intro =
+      "Connect Steno Machine via the USB cable\nand click \"Go!\" to update your machine "
+      "software.\n\nSolvane/Solvane II - Build: 35675\nSolvane Captioner/Student - Build: "
+      "35675\n";
+  EXPECT_THAT(
+      engine.window.statusTexts,
+      ElementsAre("\n\nSending Sensor Board Code to Solvane/Solvane II...",
+                  "\n\nChecking WiFi App. from Solvane/Solvane II...",
+                  "\n\nSending WiFi App. to Solvane/Solvane II...",
+                  "\n\nChecking WiFi App. from Solvane/Solvane II...",
+                  "\n\nChecking WiFi NVS. from Solvane/Solvane II...",
+                  "\n\nSending WiFi NVS. to Solvane/Solvane II...",
+                  "\n\nChecking WiFi NVS. from Solvane/Solvane II...", "\n\nChecking XLoader...",
+                  "\n\nSending XLoader Solvane/Solvane II...",
+                  "\n\nSending boot code version 1.00.00 Build 35673 to Solvane/Solvane II...",
+                  "\n\nSending Build 35675 to Solvane/Solvane II...",
+                  "\n\n\n\n\n\nSolvane/Solvane II Updated.", intro));
+  ASSERT_EQ(engine.window.boxes.size(), 1u);
+  EXPECT_EQ(engine.window.boxes[0].text,
+            "Successfully updated the Solvane/Solvane II.\n           Click OK to Exit.");
+  EXPECT_EQ(engine.window.boxes[0].caption, "Solvane Update");
+  EXPECT_EQ(engine.window.boxes[0].style, 0x40u);
+  EXPECT_EQ(engine.window.ended, 2);
+  EXPECT_THAT(engine.writer.display().history(),
+              ElementsAre("Updating Keyboard Scanner", "Checking WiFi App...",
+                          "Loading WiFi App...", "Checking WiFi App...", "Checking WiFi NVS...",
+                          "Loading WiFi NVS...", "Checking WiFi NVS...", "Updating X-Loader",
+                          "Programming Boot Code", "Programming Application Code"));
+
+  WriterState state = engine.writer.State();
+  ASSERT_TRUE(state.pendingApplication.has_value());
+  EXPECT_TRUE(state.pendingApplication->valid);
+  EXPECT_EQ(state.pendingApplication->versionWord, 0x02000000u);
+  EXPECT_EQ(state.pendingApplication->build, 35675u);
+  ASSERT_TRUE(state.pendingBoot.has_value());
+  EXPECT_EQ(state.pendingBoot->build, 35673u);
+  std::vector<uint8_t> xLoader = Carried(189);
+  EXPECT_TRUE(std::equal(xLoader.begin(), xLoader.end(), state.xLoader.begin()));
+  EXPECT_EQ(Region(state.wifi, 0x01100000, 280280), Carried(190));
+  EXPECT_EQ(Region(state.wifi, 0x01020000, 916), Carried(191));
+  // The final reset was sent; the writer went away to install what it got.
+  EXPECT_EQ(engine.Requests().back(), kRequestReset);
+  EXPECT_TRUE(engine.access.away());
+}
+
+TEST(FullUpdate, AWriterBelowBuild34494GetsBootAndApplicationCodeBeforeItRestarts) {
+  WriterState state = DefaultWriterState();
+  state.identity.applicationBuild = 34493;
+  Engine engine(state);
+  engine.Start();
+  engine.PressGo();
+
+  std::vector<uint16_t> requests = engine.Requests();
+  auto position = [&](uint16_t code) {
+    return std::find(requests.begin(), requests.end(), code) - requests.begin();
+  };
+  // Boot code, application code, then the restart, then the sensor board.
+  EXPECT_LT(position(kSendBootCode), position(kSendApplicationCode));
+  EXPECT_LT(position(kSendApplicationCode), position(kRequestReset));
+  EXPECT_LT(position(kRequestReset), position(kSendCommand));
+  // The second calls of the main sequence send nothing again.
+  EXPECT_EQ(engine.Transfers(kSendBootCode), 1u);
+  EXPECT_EQ(engine.Transfers(kSendApplicationCode), 1u);
+  ASSERT_FALSE(engine.window.boxes.empty());
+  EXPECT_EQ(engine.window.boxes.back().text,
+            "Successfully updated the Solvane/Solvane II.\n           Click OK to Exit.");
+}
+
+TEST(FullUpdate, AWriterAtBuild34494GetsItsCodeOnlyInTheMainSequence) {
+  WriterState state = DefaultWriterState();
+  state.identity.applicationBuild = 34494;
+  Engine engine(state);
+  engine.Start();
+  engine.PressGo();
+
+  std::vector<uint16_t> requests = engine.Requests();
+  auto position = [&](uint16_t code) {
+    return std::find(requests.begin(), requests.end(), code) - requests.begin();
+  };
+  EXPECT_LT(position(kSendCommand), position(kSendBootCode));
+  // No restart is pending, so only the final reset is sent.
+  EXPECT_EQ(engine.Count(kRequestReset), 1u);
+}
+
+TEST(FullUpdate, ACurrentWriterGetsOnlyItsApplicationCodeAgain) {
+  Engine first;
+  first.Start();
+  first.PressGo();
+  first.writer.CompleteRestart();
+
+  Engine second(first.writer.State());
+  second.Start();
+  second.PressGo();
+  EXPECT_EQ(second.Transfers(kSendApplicationCode), 1u);
+  EXPECT_EQ(second.Transfers(kSendBootCode), 0u);
+  EXPECT_EQ(second.Transfers(kSendXLoader), 0u);
+  EXPECT_EQ(second.Count(kEraseFlash), 0u);
+  EXPECT_EQ(second.Count(kSendCommand), 0u);
+  EXPECT_EQ(second.window.boxes.back().style, 0x40u);
+}
+
+}  // namespace
+}  // namespace solvane::engine_test
