@@ -178,6 +178,24 @@ class TestResources final : public ResourceSource {
   LinkedResourceSource linked_;
 };
 
+// The simulated writer, which a test can unplug.
+class PluggableAccess final : public DeviceAccess {
+ public:
+  explicit PluggableAccess(DeviceAccess& writer) : writer_(writer) {}
+  uint32_t EnumerateInterface(const InterfaceClassGuid& interfaceClass,
+                              uint32_t index,
+                              std::string& devicePath) override {
+    return plugged ? writer_.EnumerateInterface(interfaceClass, index, devicePath) : 259;
+  }
+  uint32_t Open(const std::string& devicePath, std::unique_ptr<DeviceHandle>& handle) override {
+    return plugged ? writer_.Open(devicePath, handle) : 2;
+  }
+  bool plugged = true;
+
+ private:
+  DeviceAccess& writer_;
+};
+
 // The main dialog on an in-process simulated writer, all on one virtual clock.
 class Engine {
  public:
@@ -185,8 +203,9 @@ class Engine {
       : hostTime_(clock),
         writer(std::move(state), hostTime_, FaultPlan(std::move(faults)), SimTiming{}, &transcript),
         access(writer, clock),
+        devices(access),
         pcClock(clock),
-        services_{access, clock, pcClock, log, resources, version_, strings_, progress_},
+        services_{devices, clock, pcClock, log, resources, version_, strings_, progress_},
         dialog(services_) {}
 
   // Opens the dialog in the window as the framework would.
@@ -214,6 +233,7 @@ class Engine {
   Transcript transcript{nullptr, true};
   SimWriter writer;
   InProcessDeviceAccess access;
+  PluggableAccess devices;
   MemoryLogStorage log;
   TestClock pcClock;
   TestResources resources;

@@ -1,0 +1,162 @@
+// The ways a run stops before it programs anything, and what each leaves.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "device/request_codes.h"
+#include "tests/update/engine_harness.h"
+
+namespace solvane::engine_test {
+namespace {
+
+using ::testing::ElementsAre;
+
+const char* const kIntro =
+    "Connect Steno Machine via the USB cable\nand click \"Go!\" to update your machine "
+    "software.\n\nSolvane/Solvane II - Build: 35675\nSolvane Captioner/Student - Build: 35675\n";
+
+TEST(RunRefusal, NoWriterShowsTheOpenFailureAndSendsNothing) {
+  Engine engine;
+  engine.devices.plugged = false;
+  engine.Start();
+  engine.PressGo();
+
+  const char* message =
+      "Unable to open a connection with your steno machine.\nPlease make sure the writer is "
+      "turned On and the USB cable is firmly connected";
+  ASSERT_EQ(engine.window.boxes.size(), 1u);
+  EXPECT_EQ(engine.window.boxes[0].text, message);
+  EXPECT_EQ(engine.window.boxes[0].caption, "Error");
+  EXPECT_EQ(engine.window.boxes[0].style, 0x10u);
+  EXPECT_THAT(engine.LogLines(),
+              ElementsAre("Solvane Update: Build: 35675",
+                          "Unable to open a connection with your steno machine.",
+                          "Please make sure the writer is turned On and the USB cable is firmly "
+                          "connected",
+                          "Exiting"));
+  EXPECT_TRUE(engine.Requests().empty());
+  EXPECT_THAT(engine.window.statusTexts, ElementsAre(kIntro));
+  EXPECT_FALSE(engine.window.ended.has_value());
+  EXPECT_FALSE(engine.dialog.logOpen());
+}
+
+TEST(RunRefusal, AWriterOfType5IsNamedAndRefused) {
+  WriterState state = DefaultWriterState();
+  state.identity.machineType = 5;
+  state.identity.applicationVersion = 0x01630200;
+  Engine engine(state);
+  engine.Start();
+  engine.PressGo();
+
+  EXPECT_THAT(
+      engine.LogLines(),
+      ElementsAre("Solvane Update: Build: 35675", "USB found Quillon Braid(5), App. Ver. 16302.00 ",
+                  "Improper Machine Type.  This update is not for Quillon Braid!", "Exiting"));
+  ASSERT_EQ(engine.window.boxes.size(), 1u);
+  EXPECT_EQ(engine.window.boxes[0].text,
+            "Improper Machine Type.  This update is not for Quillon Braid!");
+  // Nothing but the identification and the cleanup's clearing of the display.
+  EXPECT_THAT(engine.Requests(), ElementsAre(kIdentify, kShowMessage));
+}
+
+TEST(RunRefusal, AType5WriterInBootModeGetsTheBootLine) {
+  WriterState state = DefaultWriterState();
+  state.identity.machineType = 5;
+  state.identity.bootMode = true;
+  state.identity.bootVersion = 0x01000003;
+  Engine engine(state);
+  engine.Start();
+  engine.PressGo();
+  EXPECT_EQ(engine.LogLines().at(1), "USB found Quillon Braid(5), Boot Ver. 10000.03 ");
+}
+
+TEST(RunRefusal, ADeclinedDowngradeEndsQuietlyWithoutAReset) {
+  WriterState state = DefaultWriterState();
+  state.identity.applicationVersion = 0x02000000;
+  state.identity.applicationBuild = 35676;
+  Engine engine(state);
+  engine.window.answers = {kIdNo};
+  engine.Start();
+  engine.PressGo();
+
+  const char* question =
+      "You are about to install version 2.00.00, Build 35675\non a Machine that is running "
+      "version 2.00.00, Build 35676.\n              Are you sure you want to do this?";
+  ASSERT_EQ(engine.window.boxes.size(), 1u);
+  EXPECT_EQ(engine.window.boxes[0].text, question);
+  EXPECT_EQ(engine.window.boxes[0].caption, "Warning");
+  EXPECT_EQ(engine.window.boxes[0].style, 36u);
+  EXPECT_EQ(engine.LogLines().at(7), "You are about to install version 2.00.00, Build 35675");
+  EXPECT_EQ(engine.LogLines().back(), "Exiting");
+  EXPECT_EQ(engine.Count(kRequestReset), 0u);
+  EXPECT_EQ(engine.Count(kOpenFile), 0u);
+}
+
+TEST(RunRefusal, ABetaOfTheCarriedVersionIsNoDowngrade) {
+  WriterState state = DefaultWriterState();
+  state.identity.applicationVersion = 0x02000005;
+  state.identity.applicationBuild = 35675;
+  Engine engine(state);
+  engine.window.answers = {kIdNo};
+  engine.Start();
+  engine.PressGo();
+  EXPECT_EQ(engine.window.boxes.front().caption, "Solvane Update");
+  EXPECT_EQ(engine.LogLines().at(1),
+            "USB found Solvane/Solvane II(19), App. Ver. 2.00.00 Beta 5, Build 35675");
+}
+
+TEST(RunRefusal, AnOpenRealtimeFileIsClosedAndStopsTheRun) {
+  WriterState state = DefaultWriterState();
+  state.files.insert("REALTIME.000");
+  Engine engine(state);
+  engine.Start();
+  engine.PressGo();
+
+  ASSERT_EQ(engine.window.boxes.size(), 1u);
+  EXPECT_EQ(engine.window.boxes[0].text,
+            "Unable to program your writer.\nPlease close any open files on your Solvane/Solvane "
+            "II");
+  std::vector<uint16_t> requests = engine.Requests();
+  ASSERT_GE(requests.size(), 2u);
+  EXPECT_EQ(requests[requests.size() - 2], kCloseFile);
+  EXPECT_EQ(engine.Count(kExchangeClock), 0u);
+}
+
+TEST(RunRefusal, AStatusReplyToTheRealtimeOpenLetsTheRunGoOn) {
+  Engine engine;  // no realtime file: the writer answers with status 2
+  engine.Start();
+  engine.PressGo();
+  EXPECT_EQ(engine.Count(kCloseFile), 0u);
+  EXPECT_GE(engine.Count(kExchangeClock), 1u);
+}
+
+TEST(RunRefusal, AFailedIdentificationIsReportedWithItsCode) {
+  FaultSet faults;
+  faults.replies.push_back({.code = kIdentify, .request = 1, .kind = ReplyFaultKind::kNoReply});
+  Engine engine(DefaultWriterState(), faults);
+  engine.Start();
+  engine.PressGo();
+  ASSERT_EQ(engine.window.boxes.size(), 1u);
+  EXPECT_EQ(engine.window.boxes[0].text,
+            "Unable to communicate with your steno machine.  Error Code 111");
+  EXPECT_THAT(
+      engine.LogLines(),
+      ElementsAre("Solvane Update: Build: 35675",
+                  "Unable to communicate with your steno machine.  Error Code 111", "Exiting"));
+}
+
+TEST(RunRefusal, TheSameDialogRunsAgainWithANewLogBlock) {
+  Engine engine;
+  engine.devices.plugged = false;
+  engine.Start();
+  engine.PressGo();
+  engine.devices.plugged = true;
+  engine.PressGo();
+  std::vector<std::string> lines = engine.LogLines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Solvane Update: Build: 35675"), 2);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Exiting"), 2);
+  EXPECT_EQ(engine.window.boxes.back().text,
+            "Successfully updated the Solvane/Solvane II.\n           Click OK to Exit.");
+}
+
+}  // namespace
+}  // namespace solvane::engine_test
