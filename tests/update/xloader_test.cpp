@@ -68,6 +68,15 @@ TEST(XLoader, ANewerOrEqualWriterTextKeepsItsLoader) {
   EXPECT_EQ(engine.window.boxes.back().style, 0x40u);
 }
 
+TEST(XLoader, AnEqualTextOnOtherBytesIsNotSent) {
+  Engine engine(DefaultWriterState("6.00"));
+  engine.Start();
+  engine.PressGo();
+  EXPECT_EQ(engine.Transfers(kSendXLoader), 0u);
+  EXPECT_THAT(engine.LogLines(),
+              Contains("Has newer version: X-Loader 6.00 ( then X-Loader 6.00 ("));
+}
+
 TEST(XLoader, VersionTextsCompareAsText) {
   Engine engine(DefaultWriterState("10.00"));
   engine.Start();
