@@ -100,6 +100,18 @@ TEST_F(SimLink, TheWriterIsGoneWhileItRestarts) {
   EXPECT_TRUE(link_->ShowMessage(nullptr));
 }
 
+TEST_F(SimLink, AnInstantRestartStillDropsTheLink) {
+  writer_ = std::make_unique<SimWriter>(DefaultWriterState(), hostTime_);
+  access_ = std::make_unique<InProcessDeviceAccess>(*writer_, clock_);
+  link_ = std::make_unique<CKiteUsb>(*access_, clock_, boxes_);
+  ASSERT_EQ(link_->Open(), 0u);
+  ASSERT_TRUE(link_->RequestReset(0));
+  EXPECT_FALSE(link_->ShowMessage(nullptr));
+  link_->Close();
+  EXPECT_EQ(link_->Open(), 0u);
+  EXPECT_TRUE(link_->ShowMessage(nullptr));
+}
+
 TEST_F(SimLink, XLoaderReadBackMatchesAfterItIsSent) {
   Start();
   std::vector<uint8_t> xLoader = GenerateImage(189);
