@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <span>
@@ -53,12 +54,20 @@ struct SensorCodeBlock {
 
  private:
   static uint32_t Check(std::span<const uint8_t> flash) {
+    static constexpr std::array<uint32_t, 256> kTable = [] {
+      std::array<uint32_t, 256> table{};
+      for (uint32_t i = 0; i < 256; ++i) {
+        uint32_t entry = i;
+        for (int bit = 0; bit < 8; ++bit) {
+          entry = entry >> 1 ^ (entry & 1 ? 0x82F63B78u : 0u);
+        }
+        table[i] = entry;
+      }
+      return table;
+    }();
     uint32_t crc = 0xFFFFFFFF;
     for (uint32_t i = kCodeStart; i < kCheckOffset; ++i) {
-      crc ^= flash[i];
-      for (int bit = 0; bit < 8; ++bit) {
-        crc = crc >> 1 ^ (crc & 1 ? 0x82F63B78u : 0u);
-      }
+      crc = crc >> 8 ^ kTable[(crc ^ flash[i]) & 0xFF];
     }
     return ~crc;
   }
