@@ -1,9 +1,11 @@
 #include "sim/default_state.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "device/packet_header.h"
 #include "sim/sensor_board.h"
+#include "sim/sensor_code_block.h"
 #include "sim/writer_memory.h"
 
 namespace solvane {
@@ -39,6 +41,7 @@ WriterState DefaultWriterState(const std::string& xLoaderVersion) {
   StoreLe32(state.xLoader.data() + 4, 0x40200800);
   Fill(state.xLoader, 8, kXLoaderLength - 8, 0x5EED0189);
   std::string text = "X-Loader " + xLoaderVersion + " (";
+  text.resize(std::min<size_t>(text.size(), kXLoaderLength - 0x400 - 1));
   std::memcpy(state.xLoader.data() + 0x400, text.c_str(), text.size() + 1);
 
   state.wifi.assign(WriterMemory::kWifiSize, 0xFF);
@@ -49,8 +52,10 @@ WriterState DefaultWriterState(const std::string& xLoaderVersion) {
   PlaceWifiImage(state.wifi, 0x01200000, 260000, 0x5EED0290);  // spare slot
 
   state.sensorFlash.assign(SensorBoard::kSize, 0xFF);
-  Fill(state.sensorFlash, 0, 0x2000, 0x5EED0B01);       // the board's own loader
-  Fill(state.sensorFlash, 0x2000, 0x9000, 0x5EED0174);  // older scanner code
+  Fill(state.sensorFlash, 0, SensorBoard::kLoaderSize, 0x5EED0B01);  // the board's own loader
+  Fill(state.sensorFlash, SensorCodeBlock::kCodeStart,
+       SensorCodeBlock::kEnd - SensorCodeBlock::kCodeStart, 0x5EED0174);  // older scanner code
+  SensorCodeBlock::Seal(state.sensorFlash, kOlderSensorBuild);
   return state;
 }
 

@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 
+#include "device/packet_header.h"
 #include "sim/fault_set.h"
 
 namespace solvane {
@@ -15,21 +16,27 @@ class FaultPlan {
   explicit FaultPlan(FaultSet faults) : faults_(std::move(faults)) {}
 
   // Counts one request; `chunk` is its chunk number in a transfer, else 0.
-  std::optional<ReplyFault> OnRequest(uint16_t code, uint32_t chunk);
+  std::optional<ReplyFault> OnRequest(const PacketHeader& header, uint32_t chunk);
   std::optional<FlashFault> OnFlashWrite();
   bool OnFlashErase();
-  // Whether the partition is gone at the QueryPartition request counted last.
+  // The bytes the next X-Loader partition write gets through; empty: all.
+  std::optional<uint32_t> OnXLoaderWrite();
+  // Whether the partition is gone at the query of it counted last.
   bool PartitionVanished(uint32_t selector) const;
   std::optional<RestartFault> OnRestart();
 
  private:
   static bool Fires(uint32_t trigger, uint32_t times, uint32_t count);
+  uint32_t CountOf(const ReplyFault& fault) const;
 
   FaultSet faults_;
   std::map<uint16_t, uint32_t> requestCounts_;
+  std::map<uint32_t, uint32_t> subCommandCounts_;
+  std::map<uint32_t, uint32_t> selectorCounts_;
   std::map<size_t, uint32_t> chunkFirings_;  // index into faults_.replies
   uint32_t writes_ = 0;
   uint32_t erases_ = 0;
+  uint32_t xLoaderWrites_ = 0;
   uint32_t restarts_ = 0;
 };
 

@@ -1,5 +1,7 @@
-#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -8,13 +10,18 @@
 #include "device/posix/device_folder.h"
 #include "sim/default_state.h"
 #include "sim/scenario_file.h"
+#include "sim/sim_options.h"
 #include "sim/sim_writer.h"
 #include "sim/socket_server.h"
 #include "sim/state_report.h"
 #include "sim/state_store.h"
 #include "sim/system_host_time.h"
 
+// Exit codes: 0 done, 1 the writer cannot be served, 2 input refused.
 namespace {
+
+constexpr int kCannotServe = 1;
+constexpr int kInputRefused = 2;
 
 solvane::SocketServer* activeServer = nullptr;
 
@@ -24,139 +31,136 @@ extern "C" void OnStopSignal(int /*signal*/) {
   }
 }
 
-uint32_t ParseVersion(const std::string& text) {
-  // "2.00.00" or a raw word such as "0x02000000".
-  if (text.find('.') == std::string::npos) {
-    return static_cast<uint32_t>(std::stoul(text, nullptr, 0));
-  }
-  uint32_t word = 0;
-  size_t start = 0;
-  for (int shift = 24; shift >= 0 && start <= text.size(); shift -= 8) {
-    size_t end = text.find('.', start);
-    std::string part = text.substr(start, end == std::string::npos ? end : end - start);
-    word |= (static_cast<uint32_t>(std::stoul(part, nullptr, 16)) & 0xFF) << shift;
-    if (end == std::string::npos) {
-      break;
+int Fail(int code, const std::string& message) {
+  std::cerr << "solvane-writer-sim: " << message << '\n';
+  return code;
+}
+
+solvane::FaultSet ReadFaults(const solvane::SimOptions& options) {
+  using namespace solvane;
+  try {
+    FaultSet faults = options.scenario.empty() ? FaultSet{} : LoadScenario(options.scenario);
+    for (const std::string& text : options.faults) {
+      nlohmann::json entry = nlohmann::json::parse(text, nullptr, false);
+      if (entry.is_discarded()) {
+        throw InputError("--fault: \"" + text + "\" is not JSON");
+      }
+      AddFault(entry, faults);
     }
-    start = end + 1;
+    return faults;
+  } catch (const InputError&) {
+    throw;
+  } catch (const std::exception& error) {
+    throw InputError(error.what());
   }
-  return word;
+}
+
+std::optional<solvane::WriterState> LoadState(const solvane::SimOptions& options) {
+  namespace fs = std::filesystem;
+  if (options.stateDir.empty()) {
+    return std::nullopt;
+  }
+  std::error_code error;
+  if (fs::exists(options.stateDir, error) && !fs::is_directory(options.stateDir, error)) {
+    throw solvane::InputError("--state: " + options.stateDir + " is not a folder");
+  }
+  try {
+    return solvane::StateStore(options.stateDir).Load();
+  } catch (const std::exception& problem) {
+    throw solvane::InputError(problem.what());
+  }
+}
+
+int Serve(const solvane::SimOptions& options,
+          solvane::WriterState state,
+          solvane::FaultSet faults) {
+  using namespace solvane;
+  std::ofstream transcriptFile;
+  std::unique_ptr<Transcript> transcript;
+  if (!options.transcriptPath.empty()) {
+    transcriptFile.open(options.transcriptPath, std::ios::app);
+    if (!transcriptFile) {
+      return Fail(kInputRefused, "--transcript: cannot write " + options.transcriptPath);
+    }
+    transcript = std::make_unique<Transcript>(&transcriptFile, false);
+  }
+  SystemHostTime hostTime;
+  SimWriter writer(std::move(state), hostTime, FaultPlan(std::move(faults)),
+                   options.realistic ? SimTiming::Realistic() : SimTiming{}, transcript.get());
+  if (!writer.memory().XLoaderBootable()) {
+    return Fail(kCannotServe,
+                "the writer does not start: its X-Loader partition holds no loader that runs");
+  }
+  std::optional<StateStore> store;
+  if (!options.stateDir.empty()) {
+    store.emplace(options.stateDir);
+  }
+  auto save = [&] {
+    if (store) {
+      store->Save(writer.State());
+    }
+  };
+  std::string socketPath = DeviceFolder(kWriterInterfaceClassText) + "/" + options.socketName;
+  SocketServer server(writer, socketPath, options.realistic, [&] {
+    try {
+      save();
+    } catch (const std::exception& error) {
+      Fail(kCannotServe, error.what());
+    }
+  });
+  if (!server.Listen()) {
+    return Fail(kCannotServe, "cannot listen on " + socketPath +
+                                  " (another simulated writer may be serving there)");
+  }
+  // The state folder must take the state now, not only at the first restart.
+  try {
+    save();
+  } catch (const std::exception& error) {
+    return Fail(kInputRefused, std::string("--state: ") + error.what());
+  }
+  activeServer = &server;
+  std::signal(SIGINT, OnStopSignal);
+  std::signal(SIGTERM, OnStopSignal);
+  std::cerr << "solvane-writer-sim: serving on " << socketPath << std::endl;
+  bool served = server.Run();
+  activeServer = nullptr;
+  try {
+    save();
+  } catch (const std::exception& error) {
+    return Fail(kCannotServe, error.what());
+  }
+  if (!served) {
+    return Fail(kCannotServe, "cannot listen on " + socketPath + " after a restart");
+  }
+  return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace solvane;
-  CLI::App app{"Simulated Solvane writer: serves the writer's packet protocol on a socket"};
-  std::string stateDir, appVersion, bootVersion, scenario, transcriptPath;
-  std::string xLoaderVersion = "5.00";
-  std::string socketName = "writer0";
-  uint32_t type = 0, appBuild = 0, bootBuild = 0, sensorBuild = 0, sensorNewBuild = 0;
-  int64_t clockOffset = 0;
-  bool bootMode = false, realtimeOpen = false, realistic = false, printState = false;
-  std::vector<std::string> faultTexts;
-  app.add_option("--state", stateDir, "Folder that keeps the writer's state between runs");
-  auto* typeOption = app.add_option("--type", type, "Machine type");
-  auto* appVersionOption =
-      app.add_option("--app-version", appVersion, "Application version, e.g. 1.63.00");
-  auto* appBuildOption = app.add_option("--app-build", appBuild, "Application build");
-  auto* bootModeOption = app.add_flag("--boot-mode", bootMode, "The writer runs its boot code");
-  auto* bootVersionOption = app.add_option("--boot-version", bootVersion, "Main boot version");
-  auto* bootBuildOption = app.add_option("--boot-build", bootBuild, "Main boot build");
-  auto* sensorOption = app.add_option("--sensor-build", sensorBuild, "Sensor board build");
-  auto* sensorNewOption = app.add_option("--sensor-new-build", sensorNewBuild,
-                                         "Build the sensor board gets when written");
-  auto* realtimeOption =
-      app.add_flag("--realtime-open", realtimeOpen, "Realtime runs and REALTIME.000 can be opened");
-  auto* clockOption =
-      app.add_option("--clock-offset", clockOffset, "Writer clock minus host local time, seconds");
-  auto* xLoaderOption = app.add_option("--xloader-version", xLoaderVersion,
-                                       "X-Loader version text of a fresh writer");
-  app.add_option("--scenario", scenario, "JSON file of faults");
-  app.add_option("--fault", faultTexts, "One fault as JSON (see the scenario format)");
-  app.add_option("--transcript", transcriptPath, "File for the JSON-lines transcript");
-  app.add_option("--socket-name", socketName, "Name of the socket in the device folder");
-  app.add_flag("--realistic", realistic, "USB, flash and restart take real time");
-  app.add_flag("--print-state", printState, "Print the writer's state as JSON and exit");
-  CLI11_PARSE(app, argc, argv);
-
   try {
-    std::optional<StateStore> store;
-    std::optional<WriterState> loaded;
-    if (!stateDir.empty()) {
-      store.emplace(stateDir);
-      loaded = store->Load();
+    int exitCode = 0;
+    std::optional<SimOptions> options = SimOptions::Parse(argc, argv, exitCode);
+    if (!options) {
+      return exitCode;
     }
-    WriterState state = loaded ? std::move(*loaded) : DefaultWriterState(xLoaderVersion);
-    if (loaded && xLoaderOption->count() > 0) {
-      std::cerr << "--xloader-version applies to a fresh writer only\n";
+    FaultSet faults = ReadFaults(*options);
+    std::optional<WriterState> loaded = LoadState(*options);
+    if (loaded && options->xLoaderVersion) {
+      std::cerr << "solvane-writer-sim: --xloader-version applies to a fresh writer only\n";
     }
-    WriterIdentity& identity = state.identity;
-    if (typeOption->count() > 0)
-      identity.machineType = type;
-    if (appVersionOption->count() > 0)
-      identity.applicationVersion = ParseVersion(appVersion);
-    if (appBuildOption->count() > 0)
-      identity.applicationBuild = appBuild;
-    if (bootModeOption->count() > 0)
-      identity.bootMode = bootMode;
-    if (bootVersionOption->count() > 0)
-      identity.bootVersion = ParseVersion(bootVersion);
-    if (bootBuildOption->count() > 0)
-      identity.bootBuild = bootBuild;
-    if (sensorOption->count() > 0)
-      state.sensorBuild = sensorBuild;
-    if (sensorNewOption->count() > 0)
-      state.sensorNewBuild = sensorNewBuild;
-    if (clockOption->count() > 0)
-      state.clockOffsetSeconds = clockOffset;
-    if (realtimeOption->count() > 0) {
-      state.realtimeActive = realtimeOpen;
-      if (realtimeOpen) {
-        state.files.insert("REALTIME.000");
-      } else {
-        state.files.erase("REALTIME.000");
-      }
-    }
-    if (printState) {
+    WriterState state =
+        loaded ? std::move(*loaded) : DefaultWriterState(options->xLoaderVersion.value_or("5.00"));
+    options->ApplyTo(state);
+    if (options->printState) {
       std::cout << StateReport(state).dump(2) << '\n';
       return 0;
     }
-
-    FaultSet faults = scenario.empty() ? FaultSet{} : LoadScenario(scenario);
-    for (const std::string& text : faultTexts) {
-      AddFault(nlohmann::json::parse(text), faults);
-    }
-    std::ofstream transcriptFile;
-    std::unique_ptr<Transcript> transcript;
-    if (!transcriptPath.empty()) {
-      transcriptFile.open(transcriptPath, std::ios::app);
-      transcript = std::make_unique<Transcript>(&transcriptFile, false);
-    }
-    SystemHostTime hostTime;
-    SimWriter writer(std::move(state), hostTime, FaultPlan(std::move(faults)),
-                     realistic ? SimTiming::Realistic() : SimTiming{}, transcript.get());
-    auto save = [&] {
-      if (store) {
-        store->Save(writer.State());
-      }
-    };
-    std::string socketPath = DeviceFolder(kWriterInterfaceClassText) + "/" + socketName;
-    SocketServer server(writer, socketPath, realistic, save);
-    activeServer = &server;
-    std::signal(SIGINT, OnStopSignal);
-    std::signal(SIGTERM, OnStopSignal);
-    std::cerr << "solvane-writer-sim: serving on " << socketPath << '\n';
-    bool served = server.Run();
-    activeServer = nullptr;
-    save();
-    if (!served) {
-      std::cerr << "solvane-writer-sim: cannot listen on " << socketPath << '\n';
-      return 1;
-    }
-    return 0;
+    return Serve(*options, std::move(state), std::move(faults));
+  } catch (const InputError& error) {
+    return Fail(kInputRefused, error.what());
   } catch (const std::exception& error) {
-    std::cerr << "solvane-writer-sim: " << error.what() << '\n';
-    return 1;
+    return Fail(kCannotServe, error.what());
   }
 }

@@ -4,14 +4,22 @@
 
 #include "device/packet_header.h"
 #include "package/crc32.h"
+#include "sim/sensor_code_block.h"
 #include "sim/writer_errors.h"
 
 namespace solvane {
 
-SensorBoard::SensorBoard(std::vector<uint8_t> flash, uint32_t build, uint32_t newBuild)
-    : flash_(std::move(flash)), build_(build), newBuild_(newBuild) {
-  flash_.resize(kSize, 0xFF);
+namespace {
+
+std::vector<uint8_t> Sized(std::vector<uint8_t> flash) {
+  flash.resize(SensorBoard::kSize, 0xFF);
+  return flash;
 }
+
+}  // namespace
+
+SensorBoard::SensorBoard(std::vector<uint8_t> flash)
+    : flash_(Sized(std::move(flash))), build_(SensorCodeBlock::BuildOf(flash_)) {}
 
 uint32_t SensorBoard::SetMode(std::span<const uint8_t> payload, std::vector<uint8_t>& reply) {
   if (payload.size() != 1 || payload[0] > 1) {
@@ -57,9 +65,11 @@ uint32_t SensorBoard::Write(std::span<const uint8_t> payload) {
   if (!Contains(address, static_cast<uint32_t>(data.size()))) {
     return kWriterErrorBadAddress;
   }
+  if (address - kBase < kLoaderSize) {
+    return kWriterErrorProtected;
+  }
   // The board's loader erases and programs whole pages: a write replaces bytes.
   std::copy(data.begin(), data.end(), flash_.begin() + (address - kBase));
-  written_ = true;
   return 0;
 }
 
@@ -69,10 +79,7 @@ void SensorBoard::Restart() {
 
 void SensorBoard::Release() {
   programming_ = false;
-  if (written_) {
-    build_ = newBuild_;
-    written_ = false;
-  }
+  build_ = SensorCodeBlock::BuildOf(flash_);
 }
 
 bool SensorBoard::Contains(uint32_t address, uint32_t length) const {

@@ -7,17 +7,20 @@
 namespace solvane {
 
 // The keyboard sensor board behind the writer: 512 KiB of flash at 0x80000000,
-// reached through sub-commands of the command request. It takes CRC and write
-// requests only in its programming mode. A board that was written runs the new
-// code once it is released (or the writer restarts) and then reports the build
-// it was configured to get, since the carried image holds no build of its own.
+// reached through sub-commands of the command request. Its own loader sits in
+// the first 8 KiB and cannot be written; CRC and write requests work only in
+// its programming mode. The board reports the build its code carries
+// (SensorCodeBlock), read each time the code starts: when the board is released
+// from programming mode and when the writer restarts.
 class SensorBoard {
  public:
   static constexpr uint32_t kBase = 0x80000000;
   static constexpr uint32_t kSize = 0x80000;
+  static constexpr uint32_t kLoaderSize = 0x2000;
   static constexpr uint32_t kMaxWrite = 512;
 
-  SensorBoard(std::vector<uint8_t> flash, uint32_t build, uint32_t newBuild);
+  // Flash shorter or longer than the board's is padded with 0xFF or cut.
+  explicit SensorBoard(std::vector<uint8_t> flash);
 
   // Each returns 0 or the writer's error code and fills the reply payload.
   uint32_t SetMode(std::span<const uint8_t> payload, std::vector<uint8_t>& reply);
@@ -25,8 +28,9 @@ class SensorBoard {
   uint32_t Write(std::span<const uint8_t> payload);
   void Restart();
 
+  // The build the board reports now: that of the code it last started.
   uint32_t build() const { return build_; }
-  uint32_t newBuild() const { return newBuild_; }
+  bool programming() const { return programming_; }
   const std::vector<uint8_t>& flash() const { return flash_; }
 
  private:
@@ -35,9 +39,7 @@ class SensorBoard {
 
   std::vector<uint8_t> flash_;
   uint32_t build_;
-  uint32_t newBuild_;
   bool programming_ = false;
-  bool written_ = false;
 };
 
 }  // namespace solvane

@@ -6,6 +6,7 @@
 #include "device/request_codes.h"
 #include "sim/firmware_header.h"
 #include "sim/writer_errors.h"
+#include "sim/xloader_header.h"
 
 namespace solvane {
 
@@ -36,35 +37,41 @@ SimWriter::SimWriter(WriterState state,
       identity_(state.identity),
       pendingApplication_(state.pendingApplication),
       pendingBoot_(state.pendingBoot),
-      memory_(std::move(state.xLoader), std::move(state.wifi)),
-      sensor_(std::move(state.sensorFlash), state.sensorBuild, state.sensorNewBuild),
-      files_(std::move(state.files), state.realtimeActive),
-      clock_(hostTime, state.clockOffsetSeconds) {}
+      memory_(std::move(state.xLoader), std::move(state.wifi), state.xLoaderIntact),
+      sensor_(std::move(state.sensorFlash)),
+      files_(std::move(state.files), state.realtimeActive, state.jobOpen),
+      clock_(hostTime, state.clockOffsetSeconds),
+      display_(std::move(state.displayText), std::move(state.displayHistory)) {}
 
 bool SimWriter::Handle(std::span<const uint8_t> request, std::vector<uint8_t>& reply) {
-  if (transcript_ != nullptr) {
-    transcript_->Record(hostTime_.LocalMs(), true, request);
-  }
   reply_ = &reply;
   replied_ = false;
   lastBusyMs_ = 0;
+  shown_.reset();
   // A runt packet is not a request; a writer that is going away answers nothing.
   if (request.size() >= kPacketHeaderSize && !restartRequested_) {
     Packet packet{DecodePacketHeader(request.data()), request.subspan(kPacketHeaderSize)};
     sequence_ = packet.header.sequence;
-    ImageTransfer* transfer = TransferOf(packet.header.code);
-    std::optional<ReplyFault> fault =
-        faults_.OnRequest(packet.header.code, transfer ? transfer->NextChunk(packet.header) : 0);
-    if (!fault || fault->execute) {
-      Dispatch(packet);
-    }
-    if (fault) {
-      BreakReply(*fault, packet.header.code);
+    if (packet.header.magic != kPacketMagic) {
+      // Not a request of the protocol: refused before anything counts it.
+      Status(kWriterErrorBadMagic);
+    } else {
+      ImageTransfer* transfer = TransferOf(packet.header.code);
+      std::optional<ReplyFault> fault =
+          faults_.OnRequest(packet.header, transfer ? transfer->NextChunk(packet.header) : 0);
+      if (!fault || fault->execute || AltersTheRealReply(fault->kind)) {
+        Dispatch(packet);
+      }
+      if (fault) {
+        BreakReply(*fault, packet.header.code);
+      }
     }
     lastBusyMs_ += timing_.UsbMs(request.size() + (replied_ ? reply.size() : 0));
   }
   if (transcript_ != nullptr) {
-    transcript_->Record(hostTime_.LocalMs(), false,
+    int64_t now = hostTime_.LocalMs();
+    transcript_->Record(now, true, request, shown_);
+    transcript_->Record(now, false,
                         replied_ ? std::span<const uint8_t>(reply) : std::span<const uint8_t>());
   }
   return replied_;
@@ -86,9 +93,7 @@ void SimWriter::Dispatch(const Packet& request) {
       Transfer(request);
       break;
     case kShowMessage:
-      display_.Show(
-          TextOf(request.payload.first(std::min<size_t>(header.param[0], header.length))));
-      Reply(kShowMessage, {});
+      ShowMessage(request);
       break;
     case kOpenFile:
       if (files_.Open(TextOf(request.payload))) {
@@ -143,6 +148,19 @@ void SimWriter::Dispatch(const Packet& request) {
   }
 }
 
+void SimWriter::ShowMessage(const Packet& request) {
+  // Just back from a restart, the display may not be up yet.
+  if (notReadyProbes_ > 0) {
+    --notReadyProbes_;
+    Status(kWriterErrorNotReady);
+    return;
+  }
+  display_.Show(TextOf(
+      request.payload.first(std::min<size_t>(request.header.param[0], request.payload.size()))));
+  shown_ = display_.current();
+  Reply(kShowMessage, {});
+}
+
 void SimWriter::Identify() {
   uint8_t pairs[16];
   StoreLe32(pairs, 0);
@@ -172,10 +190,8 @@ ImageTransfer* SimWriter::TransferOf(uint16_t code) {
 void SimWriter::Transfer(const Packet& request) {
   const PacketHeader& header = request.header;
   ImageTransfer& transfer = *TransferOf(header.code);
-  // The writer will not reprogram itself while a file is open or realtime runs.
-  if (uint32_t busy = files_.BusyBits(); busy != 0) {
+  if (RefuseWhileBusy()) {
     transfer.Reset();
-    Status(kWriterErrorBusy, busy);
     return;
   }
   if (header.param[0] != identity_.machineType) {
@@ -204,7 +220,15 @@ void SimWriter::Transfer(const Packet& request) {
 void SimWriter::InstallImage(uint16_t code, std::vector<uint8_t> image) {
   lastBusyMs_ += timing_.FlashMs(image.size());
   if (code == kSendXLoader) {
-    memory_.InstallXLoader(image);
+    if (!XLoaderHeader::MatchesImage(image)) {
+      Status(kWriterErrorInvalidImage);
+      return;
+    }
+    std::optional<uint32_t> cut = faults_.OnXLoaderWrite();
+    memory_.WriteXLoader(image, cut.value_or(image.size()));
+    if (cut) {
+      Status(kWriterErrorFlashFailure);
+    }
     return;
   }
   std::optional<FirmwareHeader> header = FirmwareHeader::Parse(image.data(), image.size());
@@ -244,14 +268,22 @@ void SimWriter::ReadMemory(const Packet& request) {
 void SimWriter::EraseFlash(const Packet& request) {
   uint32_t address = request.header.param[0];
   uint32_t size = request.header.param[1];
+  if (RefuseWhileBusy()) {
+    return;
+  }
+  if (uint32_t error = memory_.CheckWifiChange(address, size); error != 0) {
+    Status(error);
+    return;
+  }
+  if (address % NorFlash::kBlockSize != 0 || size % NorFlash::kBlockSize != 0) {
+    Status(kWriterErrorBadAddress);
+    return;
+  }
   if (faults_.OnFlashErase()) {
     Status(kWriterErrorFlashFailure);
     return;
   }
-  if (!memory_.wifi().Erase(address, size)) {
-    Status(kWriterErrorBadAddress);
-    return;
-  }
+  memory_.wifi().Erase(address, size);
   lastBusyMs_ += size / NorFlash::kBlockSize * timing_.eraseMsPerBlock;
   Reply(kEraseFlash, {});
 }
@@ -259,12 +291,15 @@ void SimWriter::EraseFlash(const Packet& request) {
 void SimWriter::WriteFlash(const Packet& request) {
   uint32_t address = request.header.param[0];
   uint32_t count = request.header.param[1];
+  if (RefuseWhileBusy()) {
+    return;
+  }
   if (count == 0 || count > maximumChunk() || request.payload.size() != (count + 31) / 32 * 32) {
     Status(kWriterErrorBadParameters);
     return;
   }
-  if (!memory_.wifi().Contains(address, count)) {
-    Status(kWriterErrorBadAddress);
+  if (uint32_t error = memory_.CheckWifiChange(address, count); error != 0) {
+    Status(error);
     return;
   }
   std::span<const uint8_t> data = request.payload.first(count);
@@ -296,8 +331,17 @@ void SimWriter::QueryPartition(const Packet& request) {
 
 void SimWriter::Command(const Packet& request) {
   scratch_.clear();
+  uint32_t subCommand = request.header.param[0];
+  bool release =
+      subCommand == kSensorMode && request.payload.size() == 1 && request.payload[0] == 1;
+  bool programming =
+      subCommand == kSensorMode || subCommand == kSensorCrc || subCommand == kSensorWrite;
+  // Releasing the board is always allowed; taking it over for programming is not.
+  if (programming && !release && RefuseWhileBusy()) {
+    return;
+  }
   uint32_t error = kWriterErrorUnknownRequest;
-  switch (request.header.param[0]) {
+  switch (subCommand) {
     case kSensorMode:
       error = sensor_.SetMode(request.payload, scratch_);
       break;
@@ -316,21 +360,29 @@ void SimWriter::Command(const Packet& request) {
   Reply(kSendCommand, {}, scratch_);
 }
 
-void SimWriter::Reset() {
-  if (uint32_t busy = files_.BusyBits(); busy != 0) {
+// The writer will not reprogram or restart itself while a file is open or realtime runs.
+bool SimWriter::RefuseWhileBusy() {
+  uint32_t busy = files_.BusyBits();
+  if (busy != 0) {
     Status(kWriterErrorBusy, busy);
+  }
+  return busy != 0;
+}
+
+void SimWriter::Reset() {
+  if (RefuseWhileBusy()) {
     return;
   }
   Reply(kRequestReset, {});
   restartRequested_ = true;
+  restartFault_ = faults_.OnRestart();
 }
 
-std::optional<uint32_t> SimWriter::RestartDurationMs() {
-  std::optional<RestartFault> fault = faults_.OnRestart();
-  if (fault && fault->never) {
+std::optional<uint32_t> SimWriter::RestartDurationMs() const {
+  if ((restartFault_ && restartFault_->never) || !memory_.XLoaderBootable()) {
     return std::nullopt;
   }
-  return timing_.restartMs + (fault ? fault->lateMs : 0);
+  return timing_.restartMs + (restartFault_ ? restartFault_->lateMs : 0);
 }
 
 void SimWriter::CompleteRestart() {
@@ -346,6 +398,13 @@ void SimWriter::CompleteRestart() {
     pendingApplication_.reset();
   }
   identity_.bootMode = !identity_.applicationValid;
+  notReadyProbes_ = 0;
+  if (restartFault_) {
+    identity_.machineType = restartFault_->machineType.value_or(identity_.machineType);
+    identity_.bootMode = identity_.bootMode || restartFault_->bootMode;
+    notReadyProbes_ = restartFault_->notReadyProbes;
+    restartFault_.reset();
+  }
   files_.Restart();
   sensor_.Restart();
   applicationTransfer_.Reset();
@@ -370,7 +429,41 @@ void SimWriter::BreakReply(const ReplyFault& fault, uint16_t requestCode) {
     case ReplyFaultKind::kStatus:
       Status(fault.value, fault.statusParam1);
       break;
+    default:
+      AlterReply(fault);
+      break;
   }
+}
+
+void SimWriter::AlterReply(const ReplyFault& fault) {
+  if (!replied_) {
+    return;
+  }
+  std::vector<uint8_t>& reply = *reply_;
+  PacketHeader header = DecodePacketHeader(reply.data());
+  switch (fault.kind) {
+    case ReplyFaultKind::kWrongLength:
+      header.length = fault.value;
+      break;
+    case ReplyFaultKind::kShortPayload:
+      reply.resize(kPacketHeaderSize + std::min<size_t>(fault.value, header.length));
+      header.length = static_cast<uint32_t>(reply.size() - kPacketHeaderSize);
+      break;
+    case ReplyFaultKind::kWrongParam:
+      header.param[std::min<uint32_t>(fault.index, 4)] = fault.value;
+      break;
+    case ReplyFaultKind::kWrongByte:
+      if (fault.index < kMaxPayload) {
+        size_t at = kPacketHeaderSize + fault.index;
+        reply.resize(std::max(reply.size(), at + 1), 0);
+        reply[at] = static_cast<uint8_t>(fault.value);
+        header.length = static_cast<uint32_t>(reply.size() - kPacketHeaderSize);
+      }
+      break;
+    default:
+      break;
+  }
+  EncodePacketHeader(header, reply.data());
 }
 
 void SimWriter::Reply(uint16_t code,
@@ -398,13 +491,15 @@ WriterState SimWriter::State() const {
   state.pendingApplication = pendingApplication_;
   state.pendingBoot = pendingBoot_;
   state.xLoader = memory_.xLoader().content();
+  state.xLoaderIntact = memory_.xLoaderIntact();
   state.wifi = memory_.wifi().content();
   state.sensorFlash = sensor_.flash();
-  state.sensorBuild = sensor_.build();
-  state.sensorNewBuild = sensor_.newBuild();
   state.clockOffsetSeconds = clock_.offsetSeconds();
   state.files = files_.names();
   state.realtimeActive = files_.realtimeActive();
+  state.jobOpen = files_.jobOpen();
+  state.displayText = display_.current();
+  state.displayHistory = display_.history();
   return state;
 }
 

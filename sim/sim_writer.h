@@ -36,16 +36,24 @@ class SimWriter {
 
   // Set once a reset request was answered; the writer then drops its link.
   bool restartRequested() const { return restartRequested_; }
-  // How long the writer stays away for the requested restart; empty: for ever.
-  std::optional<uint32_t> RestartDurationMs();
-  // The writer comes back: pending application and boot code take effect.
+  // How long the writer stays away for the requested restart; empty: for ever
+  // (a restart fault, or no X-Loader that starts).
+  std::optional<uint32_t> RestartDurationMs() const;
+  // The writer comes back: pending application and boot code take effect, and
+  // the restart fault of this restart, if any, shows.
   void CompleteRestart();
   // How long the last request kept the writer busy (realistic timing only).
   uint32_t lastBusyMs() const { return lastBusyMs_; }
 
+  // Everything the writer holds, as the state store saves it and StateReport shows it.
   WriterState State() const;
   const WriterIdentity& identity() const { return identity_; }
   const WriterDisplay& display() const { return display_; }
+  const WriterMemory& memory() const { return memory_; }
+  const SensorBoard& sensor() const { return sensor_; }
+  const WriterFiles& files() const { return files_; }
+  const std::optional<PendingImage>& pendingApplication() const { return pendingApplication_; }
+  const std::optional<PendingImage>& pendingBoot() const { return pendingBoot_; }
 
  private:
   struct Packet {
@@ -62,8 +70,11 @@ class SimWriter {
   void QueryPartition(const Packet& request);
   void Command(const Packet& request);
   void Identify();
+  void ShowMessage(const Packet& request);
   void Reset();
+  bool RefuseWhileBusy();
   void BreakReply(const ReplyFault& fault, uint16_t requestCode);
+  void AlterReply(const ReplyFault& fault);
 
   void Reply(uint16_t code,
              std::initializer_list<uint32_t> params,
@@ -91,6 +102,9 @@ class SimWriter {
   ImageTransfer xLoaderTransfer_;
   std::optional<uint32_t> announcedCrc_;
   bool restartRequested_ = false;
+  std::optional<RestartFault> restartFault_;
+  uint32_t notReadyProbes_ = 0;
+  std::optional<std::string> shown_;  // the text the last request put on the display
   uint32_t lastBusyMs_ = 0;
 
   uint32_t sequence_ = 0;

@@ -3,9 +3,11 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <thread>
@@ -55,20 +57,55 @@ bool SocketServer::WaitReadable(int fd, int timeoutMs) {
   }
 }
 
-bool SocketServer::Listen() {
+namespace {
+
+sockaddr_un AddressOf(const std::string& path) {
   sockaddr_un address{};
-  if (stopPipe_[0] < 0 || socketPath_.size() >= sizeof(address.sun_path)) {
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  return address;
+}
+
+}  // namespace
+
+// A socket file that takes connections belongs to a server that runs; one that
+// refuses them was left behind by a server that ended without removing it.
+bool SocketServer::InUse() const {
+  int probe = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (probe < 0) {
+    return false;
+  }
+  sockaddr_un address = AddressOf(socketPath_);
+  bool taken = connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 ||
+               errno == EAGAIN;
+  close(probe);
+  return taken;
+}
+
+bool SocketServer::Listen() {
+  if (listenFd_ >= 0) {
+    return true;
+  }
+  if (stopPipe_[0] < 0 || socketPath_.size() >= sizeof(sockaddr_un::sun_path) || InUse()) {
     return false;
   }
   std::error_code ignored;
   std::filesystem::create_directories(std::filesystem::path(socketPath_).parent_path(), ignored);
   unlink(socketPath_.c_str());
-  listenFd_ = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-  address.sun_family = AF_UNIX;
-  std::memcpy(address.sun_path, socketPath_.c_str(), socketPath_.size() + 1);
-  if (listenFd_ < 0 ||
-      bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-      listen(listenFd_, 4) != 0) {
+  int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+  sockaddr_un address = AddressOf(socketPath_);
+  if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+    if (fd >= 0) {
+      close(fd);
+    }
+    return false;
+  }
+  struct stat made {};
+  stat(socketPath_.c_str(), &made);
+  socketDevice_ = made.st_dev;
+  socketInode_ = made.st_ino;
+  listenFd_ = fd;
+  if (listen(listenFd_, 4) != 0) {
     Unlisten();
     return false;
   }
@@ -76,9 +113,14 @@ bool SocketServer::Listen() {
 }
 
 void SocketServer::Unlisten() {
-  if (listenFd_ >= 0) {
-    close(listenFd_);
-    listenFd_ = -1;
+  if (listenFd_ < 0) {
+    return;
+  }
+  close(listenFd_);
+  listenFd_ = -1;
+  struct stat now {};
+  if (lstat(socketPath_.c_str(), &now) == 0 && now.st_dev == socketDevice_ &&
+      now.st_ino == socketInode_) {
     unlink(socketPath_.c_str());
   }
 }

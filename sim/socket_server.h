@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -9,7 +10,8 @@ namespace solvane {
 
 // Serves a SimWriter over a Unix-domain SOCK_SEQPACKET socket, one packet in and
 // at most one reply out. On a restart it removes its socket, stays away for the
-// writer's restart time and listens again on a new socket.
+// writer's restart time and listens again on a new socket. It never takes over
+// a socket another server listens on, and removes only its own.
 class SocketServer {
  public:
   // `afterRestart` runs each time the writer has come back.
@@ -22,14 +24,17 @@ class SocketServer {
   SocketServer(const SocketServer&) = delete;
   SocketServer& operator=(const SocketServer&) = delete;
 
-  // Serves until Stop; false when the socket cannot be set up.
+  // Sets up the socket; false when it cannot, or when another server listens on the name.
+  bool Listen();
+  // Serves until Stop, listening first if Listen was not called; false when the
+  // socket cannot be set up.
   bool Run();
   // Safe from another thread and from a signal handler.
   void Stop();
 
  private:
-  bool Listen();
   void Unlisten();
+  bool InUse() const;
   void Serve(int client);
   // Waits for `fd` to become readable or for Stop; false on Stop.
   bool WaitReadable(int fd, int timeoutMs);
@@ -41,6 +46,9 @@ class SocketServer {
   std::function<void()> afterRestart_;
   int stopPipe_[2] = {-1, -1};
   int listenFd_ = -1;
+  // The socket file this server made, so that it removes no other one.
+  uint64_t socketDevice_ = 0;
+  uint64_t socketInode_ = 0;
 };
 
 }  // namespace solvane

@@ -6,7 +6,11 @@
 #include <span>
 
 #include "package/crc32.h"
+#include "sim/latin1_text.h"
+#include "sim/sensor_board.h"
+#include "sim/sensor_code_block.h"
 #include "sim/writer_memory.h"
+#include "sim/xloader_header.h"
 
 namespace solvane {
 
@@ -57,10 +61,54 @@ std::string XLoaderText(std::span<const uint8_t> partition) {
   return std::string(found, std::find(found, partition.end(), uint8_t{0}));
 }
 
-std::span<const uint8_t> WifiPartition(const WriterState& state, uint32_t selector) {
-  Partition partition = *WriterMemory::FindPartition(selector);
-  return std::span<const uint8_t>(state.wifi)
-      .subspan(partition.address - WriterMemory::kWifiBase, partition.size);
+// A flash as large as the part it stands for, whatever the state holds.
+std::vector<uint8_t> Sized(const std::vector<uint8_t>& content, size_t size) {
+  std::vector<uint8_t> sized = content;
+  sized.resize(size, 0xFF);
+  return sized;
+}
+
+std::span<const uint8_t> WifiRange(std::span<const uint8_t> wifi, uint32_t address, uint32_t size) {
+  return wifi.subspan(address - WriterMemory::kWifiBase, size);
+}
+
+json WifiReport(std::span<const uint8_t> wifi) {
+  json regions = json::array();
+  for (const FlashRegion& region : WriterMemory::kWifiRegions) {
+    json entry = Region(WifiRange(wifi, region.address, region.size));
+    entry["name"] = region.name;
+    entry["address"] = Hex(region.address);
+    entry["size"] = region.size;
+    regions.push_back(entry);
+  }
+  Partition application = *WriterMemory::FindPartition(8);
+  Partition nvs = *WriterMemory::FindPartition(9);
+  return {{"application", Region(WifiRange(wifi, application.address, application.size))},
+          {"nvs", Region(WifiRange(wifi, nvs.address, nvs.size))},
+          {"regions", regions}};
+}
+
+// The range the sensor board procedure writes, from 0x80002000 up to one past
+// the last byte that is not erased, as it finds it in an image.
+json SensorReport(std::span<const uint8_t> flash) {
+  std::span<const uint8_t> content = Content(flash);
+  size_t end = std::max<size_t>(content.size(), SensorCodeBlock::kCodeStart + 1);
+  std::span<const uint8_t> code =
+      flash.subspan(SensorCodeBlock::kCodeStart, end - SensorCodeBlock::kCodeStart);
+  return {{"build", SensorCodeBlock::BuildOf(flash)},
+          {"codeIntact", SensorCodeBlock::Intact(flash)},
+          {"loaderCrc", Hex(Crc32Of(flash.data(), SensorBoard::kLoaderSize))},
+          {"codeStart", Hex(SensorBoard::kBase + SensorCodeBlock::kCodeStart)},
+          {"codeLength", code.size()},
+          {"codeCrc", Hex(Crc32Of(code.data(), code.size()))}};
+}
+
+json TextList(const std::vector<std::string>& texts) {
+  json list = json::array();
+  for (const std::string& text : texts) {
+    list.push_back(Latin1ToUtf8(text));
+  }
+  return list;
 }
 
 json Pending(const std::optional<PendingImage>& pending) {
@@ -76,11 +124,12 @@ json Pending(const std::optional<PendingImage>& pending) {
 
 json StateReport(const WriterState& state) {
   const WriterIdentity& identity = state.identity;
-  json xLoader = Region(state.xLoader);
-  xLoader["versionText"] = XLoaderText(state.xLoader);
-  std::span<const uint8_t> sensorCode = Content(std::span<const uint8_t>(state.sensorFlash));
-  size_t sensorEnd = std::max<size_t>(sensorCode.size(), 0x2001);
-  uint32_t sensorCrc = Crc32Of(state.sensorFlash.data() + 0x2000, sensorEnd - 0x2000);
+  std::vector<uint8_t> partition = Sized(state.xLoader, WriterMemory::kXLoaderSize);
+  bool bootable = state.xLoaderIntact && XLoaderHeader::Loadable(partition);
+  json xLoader = Region(partition);
+  xLoader["versionText"] = Latin1ToUtf8(XLoaderText(partition));
+  xLoader["intact"] = state.xLoaderIntact;
+  xLoader["bootable"] = bootable;
   return {
       {"machineType", identity.machineType},
       {"bootMode", identity.bootMode},
@@ -96,17 +145,15 @@ json StateReport(const WriterState& state) {
         {"secondaryBuild", identity.secondaryBootBuild},
         {"pending", Pending(state.pendingBoot)}}},
       {"xLoader", xLoader},
-      {"wifi",
-       {{"application", Region(WifiPartition(state, 8))},
-        {"nvs", Region(WifiPartition(state, 9))}}},
-      {"sensorBoard",
-       {{"build", state.sensorBuild},
-        {"newBuild", state.sensorNewBuild},
-        {"codeLength", sensorEnd - 0x2000},
-        {"codeCrc", Hex(sensorCrc)}}},
+      {"startsAfterRestart", bootable},
+      {"wifi", WifiReport(Sized(state.wifi, WriterMemory::kWifiSize))},
+      {"sensorBoard", SensorReport(Sized(state.sensorFlash, SensorBoard::kSize))},
+      {"display",
+       {{"current", Latin1ToUtf8(state.displayText)}, {"shown", TextList(state.displayHistory)}}},
       {"clockOffsetSeconds", state.clockOffsetSeconds},
-      {"files", state.files},
+      {"files", TextList({state.files.begin(), state.files.end()})},
       {"realtimeActive", state.realtimeActive},
+      {"jobOpen", state.jobOpen},
   };
 }
 

@@ -6,8 +6,10 @@
 
 namespace solvane {
 
-// What each component of the writer holds, for people and for tests: versions
-// and builds, the X-Loader's version text, and CRC registers of the flashes.
+// What each component of the writer holds, for people and for tests: versions,
+// builds and pending installs, the X-Loader (version text, whether it starts),
+// every region of the WiFi flash, the sensor board's code and the build it
+// carries, the display's texts, with CRC registers of all flash contents.
 nlohmann::json StateReport(const WriterState& state);
 
 }  // namespace solvane

@@ -5,6 +5,7 @@
 
 #include "device/packet_header.h"
 #include "package/crc32.h"
+#include "sim/latin1_text.h"
 
 namespace solvane {
 
@@ -18,8 +19,12 @@ std::string Hex(uint32_t value, int digits) {
 
 }  // namespace
 
-void Transcript::Record(int64_t timeMs, bool request, std::span<const uint8_t> packet) {
+void Transcript::Record(int64_t timeMs,
+                        bool request,
+                        std::span<const uint8_t> packet,
+                        const std::optional<std::string>& display) {
   TranscriptEntry entry;
+  entry.display = display;
   entry.timeMs = timeMs;
   entry.request = request;
   entry.bytes = static_cast<uint32_t>(packet.size());
@@ -44,6 +49,9 @@ void Transcript::Record(int64_t timeMs, bool request, std::span<const uint8_t> p
       }
       line["length"] = entry.length;
       line["payloadCrc"] = Hex(entry.payloadCrc, 8);
+    }
+    if (display) {
+      line["display"] = Latin1ToUtf8(*display);
     }
     *sink_ << line.dump() << '\n';
     sink_->flush();

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace solvane {
@@ -16,14 +18,20 @@ struct TranscriptEntry {
   uint32_t params[5] = {};
   uint32_t length = 0;
   uint32_t payloadCrc = 0;  // CRC register of the payload bytes present
+  // A request the display carried out: the text it shows now ("" once cleared).
+  std::optional<std::string> display;
 };
 
 // Every request and reply, as JSON lines to a sink and optionally kept in memory.
+// A request line carries "display" with the text the writer's display showed for it.
 class Transcript {
  public:
   Transcript(std::ostream* sink, bool keepEntries) : sink_(sink), keepEntries_(keepEntries) {}
 
-  void Record(int64_t timeMs, bool request, std::span<const uint8_t> packet);
+  void Record(int64_t timeMs,
+              bool request,
+              std::span<const uint8_t> packet,
+              const std::optional<std::string>& display = std::nullopt);
 
   const std::vector<TranscriptEntry>& entries() const { return entries_; }
 

@@ -2,11 +2,11 @@
 
 namespace solvane {
 
-WriterFiles::WriterFiles(std::set<std::string> names, bool realtimeActive)
-    : names_(std::move(names)), realtimeActive_(realtimeActive) {}
+WriterFiles::WriterFiles(std::set<std::string> names, bool realtimeActive, bool jobOpen)
+    : names_(std::move(names)), realtimeActive_(realtimeActive), jobOpen_(jobOpen) {}
 
 bool WriterFiles::Open(const std::string& name) {
-  if (names_.count(name) == 0) {
+  if (names_.count(name) == 0 && !(realtimeActive_ && name == kRealtimeFile)) {
     return false;
   }
   openFile_ = name;
@@ -22,7 +22,7 @@ void WriterFiles::Restart() {
 }
 
 uint32_t WriterFiles::BusyBits() const {
-  return (openFile_ ? kFileOpenBit : 0) | (realtimeActive_ ? kRealtimeBit : 0);
+  return (openFile_ || jobOpen_ ? kFileOpenBit : 0) | (realtimeActive_ ? kRealtimeBit : 0);
 }
 
 }  // namespace solvane

@@ -1,5 +1,10 @@
 #include "sim/writer_memory.h"
 
+#include <algorithm>
+
+#include "sim/writer_errors.h"
+#include "sim/xloader_header.h"
+
 namespace solvane {
 
 namespace {
@@ -9,11 +14,16 @@ std::vector<uint8_t> Sized(std::vector<uint8_t> content, uint32_t size) {
   return content;
 }
 
+constexpr uint32_t kWritableSelectors[] = {8, 9};
+
 }  // namespace
 
-WriterMemory::WriterMemory(std::vector<uint8_t> xLoader, std::vector<uint8_t> wifi)
+WriterMemory::WriterMemory(std::vector<uint8_t> xLoader,
+                           std::vector<uint8_t> wifi,
+                           bool xLoaderIntact)
     : xLoader_(kXLoaderAddress, Sized(std::move(xLoader), kXLoaderSize)),
-      wifi_(kWifiBase, Sized(std::move(wifi), kWifiSize)) {}
+      wifi_(kWifiBase, Sized(std::move(wifi), kWifiSize)),
+      xLoaderIntact_(xLoaderIntact) {}
 
 std::optional<Partition> WriterMemory::FindPartition(uint32_t selector) {
   for (const Partition& partition : kPartitions) {
@@ -34,12 +44,29 @@ std::optional<std::span<const uint8_t>> WriterMemory::Read(uint32_t address,
   return std::nullopt;
 }
 
-bool WriterMemory::InstallXLoader(std::span<const uint8_t> image) {
-  if (image.size() > kXLoaderSize) {
-    return false;
+uint32_t WriterMemory::CheckWifiChange(uint32_t address, uint32_t length) const {
+  if (!wifi_.Contains(address, length)) {
+    return kWriterErrorBadAddress;
   }
+  for (uint32_t selector : kWritableSelectors) {
+    Partition partition = *FindPartition(selector);
+    if (address >= partition.address && address - partition.address <= partition.size &&
+        length <= partition.size - (address - partition.address)) {
+      return 0;
+    }
+  }
+  return kWriterErrorProtected;
+}
+
+void WriterMemory::WriteXLoader(std::span<const uint8_t> image, size_t written) {
   xLoader_.Erase(kXLoaderAddress, kXLoaderSize);
-  return xLoader_.Program(kXLoaderAddress, image);
+  written = std::min(written, image.size());
+  xLoader_.Program(kXLoaderAddress, image.first(written));
+  xLoaderIntact_ = written == image.size();
+}
+
+bool WriterMemory::XLoaderBootable() const {
+  return xLoaderIntact_ && XLoaderHeader::Loadable(xLoader_.content());
 }
 
 }  // namespace solvane

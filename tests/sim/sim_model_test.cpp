@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
-#include "sim/state_report.h"
-#include "sim/state_store.h"
 #include "sim/writer_errors.h"
 #include "sim/writer_memory.h"
 #include "sim_test_support.h"
@@ -12,29 +8,6 @@ namespace solvane::sim_test {
 namespace {
 
 constexpr uint32_t kBlock = 0x20000;
-
-struct Place {
-  uint32_t address;
-  uint32_t size;
-};
-
-Place Query(SimHarness& sim, uint32_t selector) {
-  RawReply reply = sim.Send(kQueryPartition, {selector});
-  EXPECT_EQ(reply.header.code, kQueryPartition);
-  return {reply.header.param[0], reply.header.param[1]};
-}
-
-std::vector<uint8_t> Read(SimHarness& sim, uint32_t address, uint32_t length) {
-  RawReply reply = sim.Send(kReadMemory, {address, length, 0, 0, 4});
-  EXPECT_EQ(reply.header.code, kReadMemory);
-  return reply.payload;
-}
-
-RawReply Write(SimHarness& sim, uint32_t address, std::vector<uint8_t> data) {
-  uint32_t count = static_cast<uint32_t>(data.size());
-  data.resize((count + 31) / 32 * 32, 0);
-  return sim.Send(kWriteFlash, {address, count}, data);
-}
 
 TEST(SimFlash, PartitionsLieOnBlocksAndApart) {
   std::vector<Partition> partitions(std::begin(WriterMemory::kPartitions),
@@ -95,45 +68,6 @@ TEST(SimFlash, RequestsOutsideTheFlashOrOffBlocksAreRefused) {
   EXPECT_EQ(Write(sim, WriterMemory::kXLoaderAddress, {1}).header.param[0], kWriterErrorBadAddress);
   EXPECT_EQ(sim.Send(kReadMemory, {app.address, 65537, 0, 0, 4}).header.param[0],
             kWriterErrorBadParameters);
-}
-
-TEST(SimSensor, ChecksumIsMostSignificantByteFirst) {
-  SimHarness sim;
-  std::vector<uint8_t> one = {0};
-  EXPECT_EQ(sim.Send(kSendCommand, {kSensorMode}, one).payload, std::vector<uint8_t>{0});
-  std::vector<uint8_t> data(512);
-  for (size_t i = 0; i < data.size(); ++i) {
-    data[i] = static_cast<uint8_t>(i);
-  }
-  auto write = Le32s({0x80002000});
-  write.insert(write.end(), data.begin(), data.end());
-  RawReply written = sim.Send(kSendCommand, {kSensorWrite}, write);
-  EXPECT_EQ(written.header.code, kSendCommand);
-  EXPECT_TRUE(written.payload.empty());
-
-  RawReply crc = sim.Send(kSendCommand, {kSensorCrc}, Le32s({0x80002000, 512}));
-  ASSERT_EQ(crc.payload.size(), 4u);
-  uint32_t expected = Crc32Of(data.data(), data.size());
-  EXPECT_EQ(crc.payload[0], expected >> 24);
-  EXPECT_EQ(crc.payload[3], expected & 0xFF);
-}
-
-TEST(SimSensor, WritesNeedProgrammingModeAndReleaseBringsTheNewBuild) {
-  SimHarness sim;
-  auto write = Le32s({0x80002000, 0x11223344});
-  EXPECT_EQ(sim.Send(kSendCommand, {kSensorWrite}, write).header.param[0],
-            kWriterErrorSensorNotReady);
-  std::vector<uint8_t> enter = {0}, release = {1};
-  sim.Send(kSendCommand, {kSensorMode}, enter);
-  EXPECT_EQ(sim.Send(kSendCommand, {kSensorWrite}, write).header.code, kSendCommand);
-  EXPECT_EQ(LoadLe32(sim.Send(kIdentify).payload.data() + 4), 14000u);  // not yet released
-  sim.Send(kSendCommand, {kSensorMode}, release);
-  RawReply identity = sim.Send(kIdentify);
-  ASSERT_EQ(identity.payload.size(), 16u);
-  EXPECT_EQ(LoadLe32(identity.payload.data()), 0u);
-  EXPECT_EQ(LoadLe32(identity.payload.data() + 4), 14760u);
-  EXPECT_EQ(sim.Send(kSendCommand, {kSensorWrite}, Le32s({0x8007FFFE, 1})).header.code,
-            kStatusReply);
 }
 
 TEST(SimWriterBasics, FilesResetClockAndDisplay) {
@@ -211,53 +145,6 @@ TEST(SimFaults, FlashFaultsAndVanishingPartition) {
   EXPECT_EQ(Query(sim, kWifiNvsPartition).size, nvs.size);
   EXPECT_EQ(Query(sim, kWifiNvsPartition).size, 0u);
   EXPECT_NE(Query(sim, kWifiApplicationPartition).size, 0u);
-}
-
-TEST(SimFaults, RestartThatNeverEndsOrEndsLate) {
-  FaultSet faults;
-  faults.restarts.push_back({1, false, 7000});
-  faults.restarts.push_back({2, true, 0});
-  SimHarness sim(DefaultWriterState(), faults);
-  EXPECT_EQ(sim.writer.RestartDurationMs(), 7000u);
-  EXPECT_EQ(sim.writer.RestartDurationMs(), std::nullopt);
-  EXPECT_EQ(sim.writer.RestartDurationMs(), 0u);
-}
-
-TEST(SimState, SaveAndLoadRoundTrip) {
-  std::filesystem::path folder = std::filesystem::temp_directory_path() / "solvane-sim-state-test";
-  std::filesystem::remove_all(folder);
-  SimHarness sim;
-  Place nvs = Query(sim, kWifiNvsPartition);
-  sim.Send(kEraseFlash, {nvs.address, nvs.size});
-  Write(sim, nvs.address, {1, 2, 3});
-  sim.Transfer(kSendApplicationCode,
-               CodeImage(FirmwareHeader::kApplication, 0x02000000, 35675, 400));
-  sim.Send(kExchangeClock, {12345, 1});
-  WriterState saved = sim.writer.State();
-  StateStore(folder.string()).Save(saved);
-
-  std::optional<WriterState> loaded = StateStore(folder.string()).Load();
-  ASSERT_TRUE(loaded);
-  EXPECT_EQ(StateReport(*loaded), StateReport(saved));
-  EXPECT_EQ(loaded->wifi, saved.wifi);
-  ASSERT_TRUE(loaded->pendingApplication);
-  EXPECT_EQ(loaded->pendingApplication->build, 35675u);
-  EXPECT_EQ(StateReport(*loaded)["xLoader"]["versionText"], "X-Loader 5.00 (");
-  EXPECT_FALSE(StateStore((folder / "none").string()).Load());
-  std::filesystem::remove_all(folder);
-}
-
-TEST(SimTranscript, RecordsEveryRequestAndReply) {
-  SimHarness sim;
-  std::vector<uint8_t> payload = {9, 8, 7};
-  sim.Send(kSendCommand, {kSensorMode}, payload);
-  ASSERT_EQ(sim.transcript.entries().size(), 2u);
-  const TranscriptEntry& request = sim.transcript.entries()[0];
-  EXPECT_TRUE(request.request);
-  EXPECT_EQ(request.code, kSendCommand);
-  EXPECT_EQ(request.length, 3u);
-  EXPECT_EQ(request.payloadCrc, Crc32Of(payload.data(), payload.size()));
-  EXPECT_EQ(sim.transcript.entries()[1].code, kStatusReply);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -133,5 +135,48 @@ class SimHarness {
   Transcript transcript{nullptr, true};
   SimWriter writer;
 };
+
+struct Place {
+  uint32_t address;
+  uint32_t size;
+};
+
+inline Place Query(SimHarness& sim, uint32_t selector) {
+  RawReply reply = sim.Send(kQueryPartition, {selector});
+  EXPECT_EQ(reply.header.code, kQueryPartition);
+  return {reply.header.param[0], reply.header.param[1]};
+}
+
+inline std::vector<uint8_t> Read(SimHarness& sim, uint32_t address, uint32_t length) {
+  RawReply reply = sim.Send(kReadMemory, {address, length, 0, 0, 4});
+  EXPECT_EQ(reply.header.code, kReadMemory);
+  return reply.payload;
+}
+
+// A WiFi flash write, padded as the link pads it.
+inline RawReply Write(SimHarness& sim, uint32_t address, std::vector<uint8_t> data) {
+  uint32_t count = static_cast<uint32_t>(data.size());
+  data.resize((count + 31) / 32 * 32, 0);
+  return sim.Send(kWriteFlash, {address, count}, data);
+}
+
+inline RawReply SensorMode(SimHarness& sim, uint8_t mode) {
+  std::vector<uint8_t> payload = {mode};
+  return sim.Send(kSendCommand, {kSensorMode}, payload);
+}
+
+inline RawReply SensorWrite(SimHarness& sim, uint32_t address, std::span<const uint8_t> data) {
+  std::vector<uint8_t> payload = Le32s({address});
+  payload.insert(payload.end(), data.begin(), data.end());
+  return sim.Send(kSendCommand, {kSensorWrite}, payload);
+}
+
+// The sensor board build the identification lists under key 0.
+inline uint32_t SensorBuild(SimHarness& sim) {
+  RawReply identity = sim.Send(kIdentify);
+  EXPECT_GE(identity.payload.size(), 8u);
+  EXPECT_EQ(LoadLe32(identity.payload.data()), 0u);
+  return identity.payload.size() >= 8 ? LoadLe32(identity.payload.data() + 4) : 0;
+}
 
 }  // namespace solvane::sim_test

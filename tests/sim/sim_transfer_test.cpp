@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "sim/state_report.h"
 #include "sim/writer_errors.h"
 #include "sim_test_support.h"
 
@@ -113,11 +116,29 @@ TEST(SimTransfer, ChunksAboveTheMaximumChunkAreRefused) {
             kStatusReply);
 }
 
-TEST(SimTransfer, XLoaderReplacesThePartition) {
-  SimHarness sim;
-  std::vector<uint8_t> image(32256, 0x11);
+// An X-Loader with its header: the bytes behind it, then the load address.
+std::vector<uint8_t> XLoaderImage(uint32_t size = 32256, uint32_t loadAddress = 0x40200800) {
+  std::vector<uint8_t> image(size, 0x11);
+  StoreLe32(image.data(), size - 8);
+  StoreLe32(image.data() + 4, loadAddress);
   const char text[] = "X-Loader 6.00 (";
   std::copy(text, text + sizeof(text), image.begin() + 100);
+  return image;
+}
+
+std::vector<uint8_t> XLoaderPartition(SimHarness& sim, uint32_t length) {
+  uint32_t address = sim.Send(kQueryPartition, {kXLoaderPartition}).header.param[0];
+  std::vector<uint8_t> partition;
+  for (uint32_t offset = 0; offset < length; offset += 65536) {
+    std::vector<uint8_t> part = Read(sim, address + offset, std::min(length - offset, 65536u));
+    partition.insert(partition.end(), part.begin(), part.end());
+  }
+  return partition;
+}
+
+TEST(SimTransfer, XLoaderReplacesThePartition) {
+  SimHarness sim;
+  std::vector<uint8_t> image = XLoaderImage();
   EXPECT_EQ(sim.Transfer(kSendXLoader, image, 8192).header.code, kChunkAccepted);
 
   RawReply where = sim.Send(kQueryPartition, {kXLoaderPartition});
@@ -130,16 +151,57 @@ TEST(SimTransfer, XLoaderReplacesThePartition) {
   // The rest of the partition was erased with it.
   RawReply tail = sim.Send(kReadMemory, {address + 32256, 64, 0, 0, 4});
   EXPECT_EQ(tail.payload, std::vector<uint8_t>(64, 0xFF));
+  EXPECT_TRUE(sim.writer.memory().XLoaderBootable());
 }
 
-TEST(SimTransfer, BusyWriterRefusesTransfersWithCodeThree) {
-  WriterState state = DefaultWriterState();
-  state.realtimeActive = true;
-  SimHarness sim(state);
-  RawReply reply = sim.Transfer(kSendBootCode, CodeImage(FirmwareHeader::kBoot, 1, 1, 1000));
-  EXPECT_EQ(reply.header.code, kStatusReply);
-  EXPECT_EQ(reply.header.param[0], kWriterBusy);
-  EXPECT_EQ(reply.header.param[1], 2u);
+TEST(SimTransfer, XLoaderWithoutItsOwnHeaderIsRefused) {
+  SimHarness sim;
+  std::vector<uint8_t> before = XLoaderPartition(sim, 0x20000);
+  std::vector<uint8_t> countsItsHeader = XLoaderImage();
+  StoreLe32(countsItsHeader.data(), 32256);
+  for (const std::vector<uint8_t>& image :
+       {countsItsHeader, XLoaderImage(32256, 0x40200000), std::vector<uint8_t>(4, 0)}) {
+    RawReply reply = sim.Transfer(kSendXLoader, image);
+    EXPECT_EQ(reply.header.code, kStatusReply);
+    EXPECT_EQ(reply.header.param[0], kWriterErrorInvalidImage);
+  }
+  EXPECT_EQ(XLoaderPartition(sim, 0x20000), before);
+}
+
+TEST(SimTransfer, XLoaderTransferThatBreaksOffLeavesTheOldLoader) {
+  FaultSet faults;
+  faults.replies.push_back({kSendXLoader, 0, 3, 1, ReplyFaultKind::kNoReply});
+  SimHarness sim(DefaultWriterState(), faults);
+  std::vector<uint8_t> before = XLoaderPartition(sim, 0x20000);
+  EXPECT_TRUE(sim.Transfer(kSendXLoader, XLoaderImage(), 8192).none);
+  EXPECT_EQ(XLoaderPartition(sim, 0x20000), before);
+  sim.Send(kRequestReset);
+  EXPECT_EQ(sim.writer.RestartDurationMs(), 0u);
+}
+
+TEST(SimTransfer, XLoaderWriteThatFailsPartWayLeavesAWriterThatDoesNotStart) {
+  FaultSet faults;
+  faults.flash.push_back({FlashFaultKind::kXLoaderWriteFails, 1, 1, 16384});
+  SimHarness sim(DefaultWriterState(), faults);
+  std::vector<uint8_t> image = XLoaderImage();
+  RawReply failed = sim.Transfer(kSendXLoader, image);
+  EXPECT_EQ(failed.header.code, kStatusReply);
+  EXPECT_EQ(failed.header.param[0], kWriterErrorFlashFailure);
+  std::vector<uint8_t> partition = XLoaderPartition(sim, 0x20000);
+  EXPECT_TRUE(std::equal(image.begin(), image.begin() + 16384, partition.begin()));
+  EXPECT_EQ(std::count(partition.begin() + 16384, partition.end(), 0xFF), 0x20000 - 16384);
+  nlohmann::json report = StateReport(sim.writer.State());
+  EXPECT_EQ(report["xLoader"]["bootable"], false);
+  EXPECT_EQ(report["startsAfterRestart"], false);
+  ASSERT_EQ(sim.Send(kRequestReset).header.code, kRequestReset);
+  EXPECT_EQ(sim.writer.RestartDurationMs(), std::nullopt);
+
+  // Written again in full before the restart, the loader starts.
+  SimHarness repaired(sim.writer.State());
+  EXPECT_FALSE(repaired.writer.memory().XLoaderBootable());
+  EXPECT_EQ(repaired.Transfer(kSendXLoader, image).header.code, kChunkAccepted);
+  ASSERT_EQ(repaired.Send(kRequestReset).header.code, kRequestReset);
+  EXPECT_EQ(repaired.writer.RestartDurationMs(), 0u);
 }
 
 }  // namespace
