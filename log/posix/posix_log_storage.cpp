@@ -51,8 +51,9 @@ std::unique_ptr<LogFile> PosixLogStorage::OpenUnshared(const std::string& path) 
     return nullptr;
   }
   struct stat status;
-  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || fcntl(fd, F_SETFL, O_APPEND) != 0 ||
-      flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  int flags = fcntl(fd, F_GETFL);
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
+      fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
     close(fd);
     return nullptr;
   }
