@@ -7,10 +7,10 @@ namespace solvane {
 namespace {
 
 constexpr int64_t kSecondsPerDay = 24 * 60 * 60;
-// Weekly steps find every daylight saving period, the shortest of which last
-// about a month.
+// Weekly steps over a year find every daylight saving period, the shortest of
+// which last about a month.
 constexpr int64_t kSearchStep = 7 * kSecondsPerDay;
-constexpr int kSearchSteps = 27;
+constexpr int kSearchSteps = 53;
 
 }  // namespace
 
@@ -34,14 +34,13 @@ TimeZoneBiases PosixSystemClock::TimeZoneAt(int64_t time) const {
   std::optional<long> standardOffset;
   std::optional<long> daylightOffset;
   for (int step = 0; step <= kSearchSteps && !(standardOffset && daylightOffset); ++step) {
-    for (int64_t instant : {time + step * kSearchStep, time - step * kSearchStep}) {
-      std::tm local = LocalTime(instant);
-      std::optional<long>& offset = local.tm_isdst > 0 ? daylightOffset : standardOffset;
-      if (!offset) {
-        offset = local.tm_gmtoff;
-      }
+    std::tm local = LocalTime(time + step * kSearchStep);
+    std::optional<long>& offset = local.tm_isdst > 0 ? daylightOffset : standardOffset;
+    if (!offset) {
+      offset = local.tm_gmtoff;
     }
   }
+
   // A zone on daylight saving time all year round keeps its offset as standard.
   long standard = standardOffset.value_or(daylightOffset.value_or(0));
   long daylight = daylightOffset.value_or(standard);

@@ -13,9 +13,9 @@ class PosixSystemClock final : public SystemClock {
   std::tm LocalTime(int64_t time) const override;
   TimeZoneBiases TimeZone() const override;
 
-  // The biases in force around `time`: the standard offset is the one of the
-  // nearest instant outside daylight saving time, the daylight offset the one of
-  // the nearest instant inside it, within half a year either way.
+  // The biases in force at `time`: the standard offset is the one of the first
+  // instant outside daylight saving time from `time` on, the daylight offset the
+  // one of the first instant inside it, within a year.
   TimeZoneBiases TimeZoneAt(int64_t time) const;
 };
 
