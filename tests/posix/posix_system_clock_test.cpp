@@ -34,6 +34,7 @@ class ScopedTimeZone {
 
 constexpr int64_t kWinter = 1767225600;  // 2026-01-01 00:00:00 UTC
 constexpr int64_t kSummer = 1782864000;  // 2026-07-01 00:00:00 UTC
+constexpr int64_t kAutumn = 1792972800;  // 2026-10-26 00:00:00 UTC, after daylight saving time
 
 // What the update run computes as the PC's local time from the biases.
 int64_t PcLocalTime(const PosixSystemClock& clock, int64_t time) {
@@ -55,7 +56,7 @@ TEST(PosixSystemClock, BiasesAsWindowsReportsThem) {
     SCOPED_TRACE(c.tz);
     ScopedTimeZone zone(c.tz);
     PosixSystemClock clock;
-    for (int64_t time : {kWinter, kSummer}) {
+    for (int64_t time : {kWinter, kSummer, kAutumn}) {
       TimeZoneBiases biases = clock.TimeZoneAt(time);
       EXPECT_EQ(biases.bias, c.bias);
       EXPECT_EQ(biases.standardBias, 0);
@@ -73,6 +74,13 @@ TEST(PosixSystemClock, LocalTimeFromTheBiasesIsTimePlusTheUtcOffset) {
     for (int64_t time = kWinter; time < kWinter + 366 * 86400; time += 86400 * 5 + 3607) {
       ASSERT_EQ(PcLocalTime(clock, time), time + clock.LocalTime(time).tm_gmtoff) << time;
     }
+  }
+  {
+    // Three days before Venezuela moved its clocks from -4:30 to -4:00.
+    ScopedTimeZone zone("America/Caracas");
+    PosixSystemClock clock;
+    constexpr int64_t kBeforeTheChange = 1461801600;  // 2016-04-28 00:00:00 UTC
+    EXPECT_EQ(PcLocalTime(clock, kBeforeTheChange), kBeforeTheChange - 16200);
   }
   ScopedTimeZone zone("Europe/Berlin");
   PosixSystemClock clock;
