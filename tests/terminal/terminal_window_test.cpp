@@ -59,6 +59,8 @@ TEST(TerminalWindow, EndOfInputClosesAnErrorBoxAndQuits) {
   EXPECT_EQ(run.Run("g\n"), 2);
   EXPECT_NE(run.output().find(kNoConnection), std::string::npos);
   EXPECT_EQ(Count(run.output(), kIdlePrompt), 2u);
+  // The run put the intro text back, but it never left the status area.
+  EXPECT_EQ(Count(run.output(), "Connect Steno Machine"), 1u);
   EXPECT_NE(run.log.text.find(" - Exiting\n"), std::string::npos);
 }
 
