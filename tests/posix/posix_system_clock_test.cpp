@@ -89,13 +89,5 @@ TEST(PosixSystemClock, LocalTimeFromTheBiasesIsTimePlusTheUtcOffset) {
   EXPECT_EQ(clock.LocalTime(kSummer).tm_hour, 2);
 }
 
-TEST(PosixSystemClock, NowIsTheCLibrarysClock) {
-  PosixSystemClock clock;
-  int64_t before = static_cast<int64_t>(std::time(nullptr));
-  int64_t now = clock.Now();
-  EXPECT_GE(now, before);
-  EXPECT_LE(now, static_cast<int64_t>(std::time(nullptr)));
-}
-
 }  // namespace
 }  // namespace solvane
