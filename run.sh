@@ -6,4 +6,52 @@ cd "$(dirname "$0")"
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build
-build/app/solvane-update
+
+# The main job: a whole update of a Solvane/Solvane II (type 19) whose every
+# component is older than what the program carries, against the simulated
+# writer in realistic timing, in a folder of its own.
+work=$(mktemp -d)
+sim_pid=""
+stop_sim() {
+  if [ -n "$sim_pid" ]; then
+    kill -TERM "$sim_pid" 2>/dev/null || true
+    wait "$sim_pid" 2>/dev/null || true
+    sim_pid=""
+  fi
+}
+trap 'stop_sim; rm -rf "$work"' EXIT
+trap 'exit 130' INT TERM
+
+export XDG_DOCUMENTS_DIR="$work/Documents"
+export SOLVANE_DEVICE_DIR="$work/devices"
+mkdir -p "$XDG_DOCUMENTS_DIR" "$SOLVANE_DEVICE_DIR"
+sim=build/sim/solvane-writer-sim
+socket="$SOLVANE_DEVICE_DIR/{202E68C5-5980-4A60-B761-77C4DE9D5DBF}/writer0"
+
+# Application 1.63.00 build 34000 (below 34494, so the early programming runs),
+# boot code 1.00.00 build 35600, an old sensor board, the WiFi images of a fresh
+# writer and X-Loader 5.00.
+"$sim" --state "$work/writer" --realistic --type 19 --app-version 1.63.00 --app-build 34000 \
+  --boot-version 1.00.00 --boot-build 35600 --sensor-build 14000 --xloader-version 5.00 \
+  2>"$work/sim.log" &
+sim_pid=$!
+for _ in $(seq 100); do
+  [ -S "$socket" ] && break
+  kill -0 "$sim_pid" 2>/dev/null || { cat "$work/sim.log" >&2; exit 1; }
+  sleep 0.1
+done
+
+echo "Updating the simulated writer (about half a minute)..."
+started=$(date +%s)
+# "g" presses Go!; the empty line closes the closing message.
+printf 'g\n\n' | build/app/solvane-update
+echo
+echo "The update took $(($(date +%s) - started)) s."
+
+stop_sim
+echo
+echo "=== $XDG_DOCUMENTS_DIR/RORivevi.log ==="
+cat "$XDG_DOCUMENTS_DIR/RORivevi.log"
+echo
+echo "=== The writer now ==="
+"$sim" --state "$work/writer" --print-state

@@ -1,73 +1,92 @@
-// solvane-update on Linux, until the update engine is in place: shows the
-// product, its machine catalogue and the firmware images it carries.
+// solvane-update on Linux: the main dialog on the terminal, with the writer
+// reached through its socket.
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <iostream>
 #include <string>
 
+#include "app/kite_update_dlg.h"
+#include "app/posix/built_in_string_resources.h"
 #include "app/posix/configured_product_version_reader.h"
+#include "app/posix/terminal_dialog_window.h"
+#include "app/posix/terminal_progress.h"
+#include "app/posix/terminal_screen.h"
 #include "app/program_version.h"
-#include "package/catalogue.h"
-#include "package/crc32.h"
-#include "package/embedded_image.h"
-#include "package/posix/image_contents.h"
-#include "package/posix/linked_images.h"
+#include "device/posix/socket_device_access.h"
+#include "log/posix/posix_log_storage.h"
 #include "package/posix/linked_resource_source.h"
+#include "platform/posix/posix_system_clock.h"
+#include "platform/thread_sleep_waiter.h"
 
 namespace solvane {
 namespace {
 
-std::string VersionText(uint32_t versionWord) {
-  char text[32];
-  std::snprintf(text, sizeof(text), "%X.%02X.%02X", versionWord >> 24, (versionWord >> 16) & 0xFF,
-                (versionWord >> 8) & 0xFF);
-  return text;
+constexpr const char* kUsage =
+    "Usage: solvane-update [--help | --version]\n"
+    "\n"
+    "Brings the firmware of the connected Solvane writer up to date. The window is\n"
+    "shown on the terminal and answered from standard input, one line each:\n"
+    "  main window   \"g\" or an empty line starts the update, \"q\" quits\n"
+    "  question      \"y\" yes, \"n\" no, an empty line its default answer\n"
+    "  message       any line closes it\n"
+    "At the end of the input every question is answered no, every message is\n"
+    "closed and the program quits.\n"
+    "\n"
+    "Writers are the sockets in $SOLVANE_DEVICE_DIR/%s/\n"
+    "(by default $XDG_RUNTIME_DIR/solvane/devices). The update log is RORivevi.log\n"
+    "in $XDG_DOCUMENTS_DIR, else in $HOME/Documents.\n";
+
+uint64_t SteadyMs() {
+  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   std::chrono::steady_clock::now().time_since_epoch())
+                                   .count());
 }
 
-void ShowCatalogue() {
-  std::printf("Machine catalogue\n");
-  for (uint32_t type = 0; type < kCatalogueSize; ++type) {
-    const CatalogueEntry& row = CatalogueRow(type);
-    std::printf("  %2u  %s\n", type, ModelName(type));
-    if (row.applicationImage == 0) {
-      continue;
-    }
-    std::printf("        boot %s build %u, application %s build %u\n",
-                VersionText(row.bootVersion).c_str(), row.bootBuild,
-                VersionText(row.applicationVersion).c_str(), row.applicationBuild);
-    std::printf(
-        "        images: application %u, boot %u, X-Loader %u, sensor board %u (below build %u),"
-        " WiFi %u/%u, fonts %u/%u, bitmap %u\n",
-        row.applicationImage, row.bootImage, row.xLoaderImage, row.sensorBoardImage,
-        row.sensorBoardMinimumBuild, row.wifiApplicationImage, row.wifiNvsImage, row.firstFontImage,
-        row.secondFontImage, row.displayBitmapImage);
-  }
-}
-
-bool ShowImages() {
-  std::printf("\nEmbedded images\n  %5s %9s %9s  %-10s  %s\n", "id", "stored", "decoded", "CRC",
-              "content");
-  const LinkedResourceSource resources;
-  bool allLoaded = true;
-  for (const LinkedImage& linked : LinkedImages()) {
-    EmbeddedImage image;
-    if (LoadEmbeddedImage(resources, linked.id, kApplicationImageSlack, image) !=
-        ImageLoadStatus::kOk) {
-      std::printf("  %5u %9zu  (does not load)\n", linked.id, linked.container.size());
-      allLoaded = false;
-      continue;
-    }
-    std::printf("  %5u %9zu %9u  0x%08X  %s\n", linked.id, linked.container.size(), image.length,
-                Crc32Of(image.data.get(), image.length), ImageContent(linked.id));
-  }
-  return allLoaded;
+int RunMainDialog() {
+  SocketDeviceAccess devices;
+  ThreadSleepWaiter waiter;
+  PosixSystemClock clock;
+  PosixLogStorage logStorage;
+  LinkedResourceSource resources;
+  ConfiguredProductVersionReader versionReader;
+  BuiltInStringResources strings;
+  TerminalScreen screen(std::cout);
+  TerminalProgress progress(screen, isatty(STDOUT_FILENO) == 1, SteadyMs);
+  UpdaterServices services{devices,   waiter,        clock,   logStorage,
+                           resources, versionReader, strings, progress};
+  CKiteUpdate100Dlg dialog(services);
+  TerminalDialogWindow window(std::cin, screen, isatty(STDIN_FILENO) != 1);
+  window.Run(dialog);
+  return 0;
 }
 
 }  // namespace
 }  // namespace solvane
 
-int main() {
-  std::string build;
-  solvane::FormatBuildString(solvane::ConfiguredProductVersionReader(), build);
-  std::printf("Solvane Update, build %s\n\n", build.c_str());
-  solvane::ShowCatalogue();
-  return solvane::ShowImages() ? 0 : 1;
+int main(int argc, char** argv) {
+  using namespace solvane;
+  if (argc == 1) {
+    return RunMainDialog();
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    std::printf(kUsage, kWriterInterfaceClassText);
+    return 0;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::string build;
+    FormatBuildString(ConfiguredProductVersionReader(), build);
+    std::printf("%s Build:  %s\n", BuiltInStringResources().Load(kApplicationNameString).c_str(),
+                build.c_str());
+    return 0;
+  }
+  if (argc == 2) {
+    std::fprintf(stderr, "solvane-update: unknown option '%s'\n", argv[1]);
+  } else {
+    std::fprintf(stderr, "solvane-update: takes at most one option\n");
+  }
+  std::fprintf(stderr, "Try 'solvane-update --help'.\n");
+  return 2;
 }

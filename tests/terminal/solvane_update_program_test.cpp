@@ -1,0 +1,144 @@
+// The solvane-update program itself: its options, a run against a
+// solvane-writer-sim and two programs that want the same update log.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "child_process.h"
+#include "device/device_access.h"
+#include "device/posix/socket_device_access.h"
+
+namespace solvane::terminal_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+// A documents folder and a device folder of the test's own, short enough for a
+// socket path.
+class ProgramTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/solvane-term-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder_ = pattern;
+    documents_ = folder_ / "Documents";
+    fs::create_directories(documents_);
+    fs::create_directories(folder_ / "devices");
+    setenv("XDG_DOCUMENTS_DIR", documents_.c_str(), 1);
+    setenv("SOLVANE_DEVICE_DIR", (folder_ / "devices").c_str(), 1);
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  fs::path log() const { return documents_ / "RORivevi.log"; }
+
+  fs::path folder_;
+  fs::path documents_;
+};
+
+TEST_F(ProgramTest, TakesOnlyHelpAndVersion) {
+  ChildProcess help({SOLVANE_UPDATE_PROGRAM, "--help"});
+  EXPECT_EQ(help.Finish(), 0);
+  EXPECT_EQ(help.output.rfind("Usage: solvane-update [--help | --version]\n", 0), 0u);
+
+  ChildProcess version({SOLVANE_UPDATE_PROGRAM, "--version"});
+  EXPECT_EQ(version.Finish(), 0);
+  EXPECT_EQ(version.output, "Solvane Update Build:  35675\n");
+
+  ChildProcess unknown({SOLVANE_UPDATE_PROGRAM, "--go"});
+  EXPECT_EQ(unknown.Finish(), 2);
+  EXPECT_EQ(unknown.output, "");
+  EXPECT_NE(unknown.error.find("unknown option '--go'"), std::string::npos);
+
+  ChildProcess two({SOLVANE_UPDATE_PROGRAM, "--help", "--version"});
+  EXPECT_EQ(two.Finish(), 2);
+  EXPECT_EQ(two.output, "");
+}
+
+// A writer that is current but for its application and WiFi images, in instant
+// timing: the run takes only the program's own waits.
+TEST_F(ProgramTest, UpdatesASimulatedWriterFromItsInput) {
+  ChildProcess writer({SOLVANE_WRITER_SIM_PROGRAM, "--state", (folder_ / "writer").string(),
+                       "--type", "19", "--app-build", "35000", "--boot-build", "35673",
+                       "--sensor-build", "14760", "--xloader-version", "6.00"});
+  ASSERT_TRUE(writer.ReadErrorUntil("serving on"));
+  // It listens right after saying so.
+  SocketDeviceAccess access;
+  std::string path =
+      std::getenv("SOLVANE_DEVICE_DIR") + std::string("/") + kWriterInterfaceClassText + "/writer0";
+  std::unique_ptr<DeviceHandle> probe;
+  for (int attempt = 0; attempt < 1000000 && access.Open(path, probe) != 0; ++attempt) {
+    std::this_thread::yield();
+  }
+  ASSERT_TRUE(probe);
+  probe.reset();
+
+  ChildProcess update({SOLVANE_UPDATE_PROGRAM});
+  update.Send("g\n\n");
+  EXPECT_EQ(update.Finish(), 0);
+  writer.Terminate();
+
+  EXPECT_NE(update.output.find("[G]o!  [Q]uit  (Enter: Go!) > g\n"), std::string::npos);
+  EXPECT_NE(update.output.find("Sending Build 35675 to Solvane/Solvane II...\n"),
+            std::string::npos);
+  EXPECT_NE(update.output.find("\n--- Solvane Update ---\nSuccessfully updated the Solvane/Solvane "
+                               "II.\n           Click OK to Exit.\n(Enter: OK) > \n"),
+            std::string::npos);
+  // No bar on output that is not a terminal.
+  EXPECT_EQ(update.output.find('%'), std::string::npos);
+
+  std::string text = ReadFile(log());
+  std::regex header(
+      "^[A-Z][a-z]+ [0-3][0-9], [0-9]{4}  [0-2][0-9]:[0-5][0-9]:[0-5][0-9] - Solvane Update: "
+      "Build: 35675\n");
+  EXPECT_TRUE(std::regex_search(text, header)) << text;
+  EXPECT_NE(text.find(" - Successfully updated the Solvane/Solvane II.\n"), std::string::npos);
+  EXPECT_EQ(text.substr(text.size() - 11), " - Exiting\n");
+}
+
+// The first program holds the log while its error box waits; the second runs
+// without a log and leaves the file alone.
+TEST_F(ProgramTest, SecondProgramCannotOpenTheLogTheFirstHolds) {
+  ChildProcess first({SOLVANE_UPDATE_PROGRAM});
+  first.Send("g\n");
+  ASSERT_TRUE(first.ReadOutputUntil("--- Error ---"));
+
+  ChildProcess second({SOLVANE_UPDATE_PROGRAM});
+  second.Send("g\n");
+  EXPECT_EQ(second.Finish(), 0);
+  EXPECT_NE(second.output.find("--- Error ---\nUnable to open a connection"), std::string::npos);
+
+  EXPECT_EQ(first.Finish(), 0);
+  std::string text = ReadFile(log());
+  EXPECT_EQ(Count(text, "Solvane Update: Build: 35675\n"), 1u) << text;
+  EXPECT_EQ(Count(text, " - Unable to open a connection with your steno machine.\n"), 1u);
+  EXPECT_EQ(Count(text, " - Exiting\n"), 1u);
+
+  // Once the first has closed it, the next run logs again.
+  ChildProcess third({SOLVANE_UPDATE_PROGRAM});
+  third.Send("g\n");
+  EXPECT_EQ(third.Finish(), 0);
+  EXPECT_EQ(Count(ReadFile(log()), " - Exiting\n"), 2u);
+}
+
+}  // namespace
+}  // namespace solvane::terminal_test
