@@ -27,6 +27,7 @@ struct Box {
   std::string text;
   std::string caption;
   uint32_t style;
+  uint64_t atMs;  // on the virtual clock
 };
 
 // The dialog's window as a test sees it: every status text, caption and box.
@@ -40,7 +41,7 @@ class RecordingWindow final : public DialogWindow {
   }
   void SetCaption(std::string_view text) override { caption = std::string(text); }
   int MessageBox(std::string_view text, std::string_view caption, uint32_t style) override {
-    boxes.push_back({std::string(text), std::string(caption), style});
+    boxes.push_back({std::string(text), std::string(caption), style, clock ? clock->NowMs() : 0});
     if (!answers.empty()) {
       int answer = answers.front();
       answers.pop_front();
@@ -65,6 +66,7 @@ class RecordingWindow final : public DialogWindow {
   std::vector<std::string> statusTexts;
   std::string caption;
   std::vector<Box> boxes;
+  const VirtualClock* clock = nullptr;
   std::deque<int> answers;  // then yes to questions, OK to the rest
   std::vector<std::pair<uint32_t, std::string>> systemMenu;
   uint32_t icon = 0;
@@ -185,12 +187,14 @@ class PluggableAccess final : public DeviceAccess {
   uint32_t EnumerateInterface(const InterfaceClassGuid& interfaceClass,
                               uint32_t index,
                               std::string& devicePath) override {
+    ++enumerations;
     return plugged ? writer_.EnumerateInterface(interfaceClass, index, devicePath) : 259;
   }
   uint32_t Open(const std::string& devicePath, std::unique_ptr<DeviceHandle>& handle) override {
     return plugged ? writer_.Open(devicePath, handle) : 2;
   }
   bool plugged = true;
+  int enumerations = 0;
 
  private:
   DeviceAccess& writer_;
@@ -206,7 +210,9 @@ class Engine {
         devices(access),
         pcClock(clock),
         services_{devices, clock, pcClock, log, resources, version_, strings_, progress_},
-        dialog(services_) {}
+        dialog(services_) {
+    window.clock = &clock;
+  }
 
   // Opens the dialog in the window as the framework would.
   void Start() {
