@@ -8,6 +8,8 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,7 @@
 #include "sim/sim_writer.h"
 #include "sim/transcript.h"
 #include "sim/virtual_host_time.h"
+#include "tools/lzari/lzari_encoder.h"
 
 namespace solvane::engine_test {
 
@@ -165,19 +168,28 @@ class TestStrings final : public StringResources {
   }
 };
 
-// The images the program carries, less those a test takes away.
+// The images the program carries, less those a test takes away, or with the
+// decoded bytes a test puts in their place.
 class TestResources final : public ResourceSource {
  public:
   std::optional<std::span<const uint8_t>> Find(uint32_t id) const override {
     if (missing.count(id) != 0) {
       return std::nullopt;
     }
+    if (auto replaced = replacements_.find(id); replaced != replacements_.end()) {
+      return std::span<const uint8_t>(replaced->second);
+    }
     return linked_.Find(id);
+  }
+  void Replace(uint32_t id, std::string_view decoded) {
+    replacements_[id] = PackImageContainer(
+        std::span(reinterpret_cast<const uint8_t*>(decoded.data()), decoded.size()));
   }
   std::set<uint32_t> missing;
 
  private:
   LinkedResourceSource linked_;
+  std::map<uint32_t, std::vector<uint8_t>> replacements_;
 };
 
 // The simulated writer, which a test can unplug.

@@ -76,6 +76,33 @@ TEST(SensorBoard, AnOldBoardIsWrittenIn512ByteBlocksAndReleased) {
   EXPECT_THAT(engine.writer.display().history(), Contains("Updating Keyboard Scanner"));
 }
 
+TEST(SensorBoard, AnImageWithNothingAbove0x2000SendsOneByte) {
+  Engine engine;
+  // One data byte at 0x80001000, below the programmed range; then the end record.
+  engine.resources.Replace(174, ":0200000480007A\n:01100000AA45\n:00000001FF\n");
+  engine.Start();
+  engine.PressGo();
+  std::vector<uint32_t> subCommands = SubCommands(engine);
+  ASSERT_EQ(std::count(subCommands.begin(), subCommands.end(), 21u), 1);
+  for (const TranscriptEntry& entry : engine.transcript.entries()) {
+    if (entry.request && entry.code == kSendCommand && entry.params[0] == 21) {
+      EXPECT_EQ(entry.length, 5u);
+    }
+  }
+}
+
+TEST(SensorBoard, TextThatIsNotIntelHexIsAnError) {
+  Engine engine;
+  engine.resources.Replace(174, "not a hex file");
+  engine.Start();
+  engine.PressGo();
+  ASSERT_EQ(engine.window.boxes.size(), 1u);
+  EXPECT_EQ(engine.window.boxes[0].text, "Error decoding data...");
+  EXPECT_THAT(engine.LogLines(), Contains("Error decoding data..."));
+  EXPECT_EQ(engine.writer.display().history().back(), "Failed to update Keyboard Scanner");
+  EXPECT_TRUE(SubCommands(engine).empty());
+}
+
 TEST(SensorBoard, ABoardAtTheMinimumBuildIsLeftAlone) {
   Engine first;
   first.Start();
