@@ -212,6 +212,24 @@ class PluggableAccess final : public DeviceAccess {
   DeviceAccess& writer_;
 };
 
+// Every bar a front end would draw: its total and the bytes it was advanced by.
+class RecordingProgress final : public Progress {
+ public:
+  struct Bar {
+    uint64_t total;
+    uint64_t advanced;
+  };
+  void Start(uint64_t totalBytes) override { bars.push_back({totalBytes, 0}); }
+  void Advance(uint64_t bytes) override {
+    if (bars.empty()) {
+      ADD_FAILURE() << "advanced before any start";
+      return;
+    }
+    bars.back().advanced += bytes;
+  }
+  std::vector<Bar> bars;
+};
+
 // The main dialog on an in-process simulated writer, all on one virtual clock.
 class Engine {
  public:
@@ -221,7 +239,7 @@ class Engine {
         access(writer, clock),
         devices(access),
         pcClock(clock),
-        services_{devices, clock, pcClock, log, resources, version_, strings_, progress_},
+        services_{devices, clock, pcClock, log, resources, version_, strings_, progress},
         dialog(services_) {
     window.clock = &clock;
   }
@@ -256,11 +274,11 @@ class Engine {
   TestClock pcClock;
   TestResources resources;
   RecordingWindow window;
+  RecordingProgress progress;
 
  private:
   FixedVersion version_;
   TestStrings strings_;
-  NoProgress progress_;
   UpdaterServices services_;
 
  public:

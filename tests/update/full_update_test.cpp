@@ -100,6 +100,37 @@ TEST(FullUpdate, AnAllOldWriterGetsEveryComponentInOrder) {
   EXPECT_TRUE(engine.access.away());
 }
 
+TEST(FullUpdate, EveryStepThatMovesBytesGetsABarThatFills) {
+  Engine engine;
+  engine.Start();
+  engine.PressGo();
+  std::vector<uint64_t> totals;
+  for (const RecordingProgress::Bar& bar : engine.progress.bars) {
+    totals.push_back(bar.total);
+    EXPECT_EQ(bar.advanced, bar.total);
+  }
+  uint64_t sensorRange = totals.at(0);
+  EXPECT_EQ(sensorRange % 512 == 0 ? sensorRange / 512 : sensorRange / 512 + 1, 70u);
+  // Sensor board; WiFi application read, write, read; NVS read, write, read;
+  // X-Loader read and send; boot code; application code.
+  EXPECT_THAT(totals, ElementsAre(sensorRange, 280280u, 280280u, 280280u, 916u, 916u, 916u, 32256u,
+                                  32256u, 475388u, 3580492u));
+}
+
+TEST(FullUpdate, ARetriedWifiPassStartsItsBarAgain) {
+  FaultSet faults;
+  faults.flash.push_back({.kind = FlashFaultKind::kWriteFails, .request = 3});
+  Engine engine(DefaultWriterState(), faults);
+  engine.Start();
+  engine.PressGo();
+  // Read, a write broken off after two blocks, read, write, read.
+  ASSERT_GE(engine.progress.bars.size(), 6u);
+  EXPECT_EQ(engine.progress.bars[2].total, 280280u);
+  EXPECT_EQ(engine.progress.bars[2].advanced, 2u * 65536u);
+  EXPECT_EQ(engine.progress.bars[4].total, 280280u);
+  EXPECT_EQ(engine.progress.bars[4].advanced, 280280u);
+}
+
 TEST(FullUpdate, AWriterBelowBuild34494GetsBootAndApplicationCodeBeforeItRestarts) {
   WriterState state = DefaultWriterState();
   state.identity.applicationBuild = 34493;
