@@ -35,6 +35,7 @@ uint32_t CKiteUsb::Open() {
     return error;
   }
   if (!handle) {
+    // Success without a device would leave the link half open: 6, an invalid handle.
     return kErrorInvalidHandle;
   }
   device_ = std::move(handle);

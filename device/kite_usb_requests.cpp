@@ -108,6 +108,7 @@ uint32_t CKiteUsb::SendCommand(uint32_t subCommand,
                                uint32_t replyCapacity,
                                uint32_t* replyLength) {
   Give(replyLength, 0);
+  // Refused unsent: a larger payload would run past the transmit buffer.
   if (payloadLength > kMaxPayload) {
     return kResultNoReply;
   }
@@ -151,6 +152,7 @@ bool CKiteUsb::ReadMemory(uint32_t address, uint32_t length, uint8_t* destinatio
   }
   uint32_t copied = std::min(length, ReceivedPayload(*reply));
   std::copy_n(ReplyPayload(), copied, destination);
+  // A reply that claims the length but brings fewer bytes leaves the rest stale: no read.
   return reply->param[0] == address && reply->length == length && copied == length;
 }
 
@@ -161,6 +163,7 @@ bool CKiteUsb::EraseFlash(uint32_t address, uint32_t size) {
 }
 
 bool CKiteUsb::WriteFlash(const uint8_t* data, uint32_t address, uint32_t byteCount) {
+  // Refused unsent: more than a packet would run past the transmit buffer.
   if (byteCount > kMaxPayload) {
     return false;
   }
@@ -185,6 +188,7 @@ bool CKiteUsb::ShowMessage(const char* text) {
     SetRequest({.code = kShowMessage});
   } else {
     size_t textLength = std::strlen(text);
+    // Refused unsent: the text and its zero byte must fit one packet.
     if (textLength >= kMaxPayload) {
       return false;
     }
@@ -200,6 +204,7 @@ bool CKiteUsb::ShowMessage(const char* text) {
 
 uint32_t CKiteUsb::OpenFile(const char* fileName) {
   size_t nameLength = std::strlen(fileName);
+  // Refused unsent: a longer name would run past the transmit buffer.
   if (nameLength > kMaxPayload) {
     return kResultNoReply;
   }

@@ -10,6 +10,8 @@
 #include <climits>
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "device/posix/device_folder.h"
@@ -57,16 +59,46 @@ uint32_t WindowsError(int error) {
   }
 }
 
+// Connects to the writer socket at `devicePath`.
+uint32_t Connect(const std::string& devicePath, int& fd) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (devicePath.size() >= sizeof address.sun_path) {
+    return kErrorFileNotFound;
+  }
+  devicePath.copy(address.sun_path, devicePath.size());
+  int socketFd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+  if (socketFd < 0) {
+    return WindowsError(errno);
+  }
+  if (connect(socketFd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    int error = errno;
+    close(socketFd);
+    return WindowsError(error);
+  }
+  fd = socketFd;
+  return kErrorSuccess;
+}
+
 class SocketDeviceHandle final : public DeviceHandle {
  public:
-  SocketDeviceHandle(int fd, std::chrono::milliseconds readTimeout)
-      : fd_(fd),
+  SocketDeviceHandle(std::string devicePath, int fd, std::chrono::milliseconds readTimeout)
+      : devicePath_(std::move(devicePath)),
+        fd_(fd),
         timeoutMs_(static_cast<int>(
             std::clamp<std::chrono::milliseconds::rep>(readTimeout.count(), 0, INT_MAX))) {}
   ~SocketDeviceHandle() override { Close(); }
 
   uint32_t Write(const uint8_t* data, uint32_t size, uint32_t& written) override {
     written = 0;
+    if (fd_ < 0) {
+      if (closed_) {
+        return kErrorInvalidHandle;
+      }
+      if (uint32_t error = Connect(devicePath_, fd_)) {
+        return error;
+      }
+    }
     ssize_t sent;
     do {
       // MSG_NOSIGNAL: a writer that vanished must not raise SIGPIPE.
@@ -81,12 +113,23 @@ class SocketDeviceHandle final : public DeviceHandle {
 
   uint32_t Read(uint8_t* buffer, uint32_t capacity, uint32_t& read) override {
     read = 0;
+    if (fd_ < 0) {
+      // No request went out on a connection since the last one was dropped.
+      return closed_ ? kErrorInvalidHandle : kErrorDeviceNotConnected;
+    }
     pollfd waiting{fd_, POLLIN, 0};
     int ready;
     do {
       ready = poll(&waiting, 1, timeoutMs_);
     } while (ready < 0 && errno == EINTR);
     if (ready == 0) {
+      // The reply may still come at any moment, and nothing in it tells which
+      // request it answers: kept, it would be read as the reply to the next
+      // request, and every later request would read the one before it. So the
+      // connection goes, and the next write makes a fresh one; a late reply is
+      // lost with the old one. (Discarding what is queued before the next
+      // request would still take a reply that is on its way.)
+      DropConnection();
       return kErrorSemTimeout;
     }
     if (ready < 0) {
@@ -110,17 +153,27 @@ class SocketDeviceHandle final : public DeviceHandle {
   uint32_t Control(uint32_t) override { return kErrorSuccess; }
 
   uint32_t Close() override {
-    if (fd_ < 0) {
+    if (closed_) {
       return kErrorInvalidHandle;
+    }
+    closed_ = true;
+    return DropConnection();
+  }
+
+ private:
+  uint32_t DropConnection() {
+    if (fd_ < 0) {
+      return kErrorSuccess;
     }
     int result = close(fd_);
     fd_ = -1;
     return result == 0 ? kErrorSuccess : WindowsError(errno);
   }
 
- private:
+  std::string devicePath_;
   int fd_;
   int timeoutMs_;
+  bool closed_ = false;
 };
 
 }  // namespace
@@ -151,22 +204,11 @@ uint32_t SocketDeviceAccess::EnumerateInterface(const InterfaceClassGuid& interf
 
 uint32_t SocketDeviceAccess::Open(const std::string& devicePath,
                                   std::unique_ptr<DeviceHandle>& handle) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (devicePath.size() >= sizeof address.sun_path) {
-    return kErrorFileNotFound;
+  int fd = -1;
+  if (uint32_t error = Connect(devicePath, fd)) {
+    return error;
   }
-  devicePath.copy(address.sun_path, devicePath.size());
-  int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-  if (fd < 0) {
-    return WindowsError(errno);
-  }
-  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    int error = errno;
-    close(fd);
-    return WindowsError(error);
-  }
-  handle = std::make_unique<SocketDeviceHandle>(fd, readTimeout_);
+  handle = std::make_unique<SocketDeviceHandle>(devicePath, fd, readTimeout_);
   return kErrorSuccess;
 }
 

@@ -12,7 +12,8 @@ namespace solvane {
 class SocketDeviceAccess final : public DeviceAccess {
  public:
   // A read that sees no reply within `readTimeout` reports none, so a silent
-  // writer cannot hang the program.
+  // writer cannot hang the program; the next write then connects afresh, so that
+  // the late reply cannot pass for the answer to a later request.
   explicit SocketDeviceAccess(std::chrono::milliseconds readTimeout = std::chrono::seconds(30));
 
   uint32_t EnumerateInterface(const InterfaceClassGuid& interfaceClass,

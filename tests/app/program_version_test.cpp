@@ -40,6 +40,7 @@ TEST(BuildString, ShowsTheBuildButNeverTheLeadingNumber) {
 TEST(BuildString, BetaAndThirdNumber) {
   EXPECT_EQ(BuildString(FixedVersion(1, 35675, 0, 2)), "35675 Beta 2");
   EXPECT_EQ(BuildString(FixedVersion(1, 35675, 4, 2)), "35675 Beta 2");
+  EXPECT_EQ(BuildString(FixedVersion(1, 35675, 1, 0)), "35675.1.0");
   EXPECT_EQ(BuildString(FixedVersion(1, 35675, 4, 0)), "35675.4.0");
 }
 

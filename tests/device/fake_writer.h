@@ -50,10 +50,12 @@ struct FakeWriter {
   uint32_t enumerateError = kErrorSuccess;
   uint32_t openError = kErrorSuccess;
   uint32_t closeError = kErrorSuccess;
+  bool openGivesNoHandle = false;  // Open reports success but hands out nothing
 
   std::vector<Bytes> packets;      // every packet written
   std::vector<std::string> calls;  // every call, in order
   bool enumeratedWriterClass = false;
+  uint32_t readCapacity = 0;  // what the last read was allowed to deliver
 
   void Reply(uint16_t code, const Params& params = {}, const Bytes& payload = {}) {
     replies.push_back(Packet(code, static_cast<uint32_t>(payload.size()), params, payload));
@@ -87,6 +89,7 @@ class FakeDeviceHandle final : public DeviceHandle {
   }
   uint32_t Read(uint8_t* buffer, uint32_t capacity, uint32_t& read) override {
     writer_.calls.push_back("read");
+    writer_.readCapacity = capacity;
     read = 0;
     if (writer_.replies.empty()) {
       return kErrorSemTimeout;
@@ -131,6 +134,9 @@ class FakeDeviceAccess final : public DeviceAccess {
     writer_.calls.push_back("open " + devicePath);
     if (writer_.openError != kErrorSuccess) {
       return writer_.openError;
+    }
+    if (writer_.openGivesNoHandle) {
+      return kErrorSuccess;
     }
     handle = std::make_unique<FakeDeviceHandle>(writer_);
     return kErrorSuccess;

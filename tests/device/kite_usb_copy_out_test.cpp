@@ -68,15 +68,6 @@ TEST_F(CopyOutTest, SendCommandFillsWhatAShortReplyClaimsButLacksWithErasedBytes
   EXPECT_EQ(replyLength, 0x10000000u);
 }
 
-TEST_F(CopyOutTest, SendCommandRefusesAPayloadLargerThanAPacket) {
-  Bytes payload(65537, 0);
-  uint32_t replyLength = 5;
-  EXPECT_EQ(link_->SendCommand(kSensorWrite, payload.data(), 65537, nullptr, 0, &replyLength),
-            111u);
-  EXPECT_EQ(replyLength, 0u);
-  EXPECT_TRUE(writer_.packets.empty());
-}
-
 TEST_F(CopyOutTest, ReadMemorySendsItsParametersAndCopiesTheData) {
   Bytes data{1, 2, 3, 4, 5, 6, 7, 8};
   writer_.Reply(kReadMemory, {0x2000}, data);

@@ -47,9 +47,14 @@ TEST_F(IdentifyTest, BootModeCorrectionsApplyOnlyInBootMode) {
   struct Case {
     uint32_t type, version, boot, wantType, wantBoot;
   };
-  for (Case c : {Case{3, 0x51, 1, 4, 1}, Case{3, 0x50, 1, 4, 1}, Case{3, 0x54, 1, 3, 1},
-                 Case{3, 0x62, 1, 5, 1}, Case{3, 0x63, 1, 3, 1}, Case{3, 0x51, 0, 3, 0},
-                 Case{1, 0x150, 1, 1, 0}, Case{1, 0x200, 1, 1, 1}, Case{1, 0x150, 0, 1, 0}}) {
+  // Both ends of every version range, from inside and from outside.
+  for (Case c : {Case{3, 0x4F, 1, 3, 1},  Case{3, 0x50, 1, 4, 1},  Case{3, 0x51, 1, 4, 1},
+                 Case{3, 0x53, 1, 4, 1},  Case{3, 0x54, 1, 3, 1},  Case{3, 0x5F, 1, 3, 1},
+                 Case{3, 0x60, 1, 5, 1},  Case{3, 0x62, 1, 5, 1},  Case{3, 0x63, 1, 3, 1},
+                 Case{3, 0x51, 0, 3, 0},  Case{3, 0x61, 0, 3, 0},  Case{1, 0xFF, 1, 1, 1},
+                 Case{1, 0x100, 1, 1, 0}, Case{1, 0x150, 1, 1, 0}, Case{1, 0x1FF, 1, 1, 0},
+                 Case{1, 0x200, 1, 1, 1}, Case{1, 0x150, 0, 1, 0}, Case{4, 0x51, 1, 4, 1},
+                 Case{2, 0x150, 1, 2, 1}, Case{3, 0x51, 2, 4, 2}}) {
     writer_.Reply(kIdentify, {c.type, c.version, c.boot});
     uint32_t type = 0, boot = 0;
     link_->Identify(&type, nullptr, &boot);

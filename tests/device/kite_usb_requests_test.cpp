@@ -77,13 +77,6 @@ TEST_F(RequestTest, WriteFlashPadsWithZerosToWholeBlocksOf32) {
   EXPECT_FALSE(link_->WriteFlash(data.data(), 0x4000, 33));
 }
 
-TEST_F(RequestTest, WriteFlashRefusesMoreThanAPacketHolds) {
-  Bytes data(65537, 0);
-  EXPECT_FALSE(link_->WriteFlash(data.data(), 0, 65537));
-  EXPECT_FALSE(link_->WriteFlash(data.data(), 0, 0xFFFFFFF0));
-  EXPECT_TRUE(writer_.packets.empty());
-}
-
 TEST_F(RequestTest, ShowMessageSendsTheTextWithItsZeroByteInBlocksOf32) {
   std::string text31(31, 'a'), text32(32, 'b');
   writer_.Reply(kShowMessage);

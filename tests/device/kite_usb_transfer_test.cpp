@@ -113,8 +113,10 @@ TEST_F(TransferTest, ApplicationCodeTellsCorrectedBootCodeItsOldType) {
   struct Case {
     uint32_t reportedType, version, boot, typeSent;
   };
-  for (Case c : {Case{3, 0x51, 1, 3}, Case{3, 0x61, 1, 3}, Case{4, 0x51, 0, 4}, Case{4, 0x51, 1, 3},
-                 Case{5, 0x62, 1, 3}, Case{5, 0x63, 1, 5}}) {
+  for (Case c : {Case{3, 0x51, 1, 3}, Case{3, 0x61, 1, 3}, Case{4, 0x51, 0, 4}, Case{4, 0x4F, 1, 4},
+                 Case{4, 0x50, 1, 3}, Case{4, 0x53, 1, 3}, Case{4, 0x54, 1, 4}, Case{5, 0x5F, 1, 5},
+                 Case{5, 0x60, 1, 3}, Case{5, 0x62, 1, 3}, Case{5, 0x63, 1, 5}, Case{5, 0x61, 0, 5},
+                 Case{4, 0x61, 1, 4}, Case{5, 0x51, 1, 5}}) {
     Connect(c.reportedType, c.version, c.boot);
     Bytes image = Image(4);
     writer_.Reply(kChunkAccepted);

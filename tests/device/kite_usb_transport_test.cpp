@@ -44,6 +44,12 @@ TEST_F(LinkTest, OpenReturnsTheErrorOfTheFailingStepAndStaysClosed) {
   writer_.openError = kErrorAccessDenied;
   EXPECT_EQ(link_->Open(), 5u);
   EXPECT_FALSE(link_->IsOpen());
+
+  // An open that reports success but gives no handle is an invalid handle.
+  writer_.openError = kErrorSuccess;
+  writer_.openGivesNoHandle = true;
+  EXPECT_EQ(link_->Open(), 6u);
+  EXPECT_FALSE(link_->IsOpen());
 }
 
 TEST_F(LinkTest, CloseWaitsTwoSecondsOnlyWhenOpen) {

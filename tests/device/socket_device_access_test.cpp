@@ -1,6 +1,7 @@
 #include "device/posix/socket_device_access.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <semaphore>
 #include <thread>
 
 #include "device/kite_usb.h"
@@ -153,6 +155,115 @@ TEST_F(SocketDeviceAccessTest, SilentWriterTimesOutAsNoReply) {
   EXPECT_EQ(read, 0u);
   EXPECT_EQ(handle->Control(1), 0u);
   close(peer);
+}
+
+// A writer that answers clock requests with the time it was sent in param0, on
+// the connection each request came in on, and answers two of them late: time 1
+// once the link has given up on it and before the next request goes out, time
+// 3 just before it answers time 4.
+void ServeLateClockReplies(int listener,
+                           std::binary_semaphore& linkGaveUp,
+                           std::binary_semaphore& lateReplySent) {
+  auto answer = [](int fd, uint32_t time) {
+    Bytes reply = Packet(kExchangeClock, 0, {time}, {});
+    send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+  };
+  std::vector<pollfd> fds{{listener, POLLIN, 0}};
+  int heldConnection = -1;
+  uint8_t request[kMaxPacket];
+  while (poll(fds.data(), fds.size(), 5000) > 0) {
+    if (fds[0].revents & POLLIN) {
+      fds.push_back({accept(listener, nullptr, nullptr), POLLIN, 0});
+    }
+    for (size_t i = 1; i < fds.size(); ++i) {
+      if (fds[i].revents == 0) {
+        continue;
+      }
+      ssize_t got = recv(fds[i].fd, request, sizeof request, 0);
+      if (got < static_cast<ssize_t>(kPacketHeaderSize)) {
+        // The link dropped it: a late answer has nowhere to go, and the
+        // number may come back for the next connection.
+        heldConnection = fds[i].fd == heldConnection ? -1 : heldConnection;
+        close(fds[i].fd);
+        fds.erase(fds.begin() + static_cast<ptrdiff_t>(i--));
+        continue;
+      }
+      uint32_t time = DecodePacketHeader(request).param[0];
+      if (time == 1) {
+        if (linkGaveUp.try_acquire_for(5s)) {
+          answer(fds[i].fd, 1);
+        }
+        lateReplySent.release();
+      } else if (time == 3) {
+        heldConnection = fds[i].fd;
+      } else {
+        if (time == 4) {
+          answer(heldConnection, 3);
+        }
+        answer(fds[i].fd, time);
+        if (time == 5) {
+          return;
+        }
+      }
+    }
+  }
+}
+
+TEST_F(SocketDeviceAccessTest, LateRepliesAreNeverTakenForLaterRequests) {
+  int listener = Listen("writer");
+  std::binary_semaphore linkGaveUp(0);
+  std::binary_semaphore lateReplySent(0);
+  std::thread writer(ServeLateClockReplies, listener, std::ref(linkGaveUp),
+                     std::ref(lateReplySent));
+  SocketDeviceAccess access(250ms);
+  VirtualClock clock;
+  RecordingMessageBoxes boxes;
+  CKiteUsb link(access, clock, boxes);
+  EXPECT_EQ(link.Open(), 0u);
+  uint32_t writerTime = 0;
+  EXPECT_EQ(link.ExchangeClock(1, 0, &writerTime), 111u);
+  linkGaveUp.release();
+  EXPECT_TRUE(lateReplySent.try_acquire_for(5s));
+  // The late answer to time 1 is already there when time 2 is asked.
+  EXPECT_EQ(link.ExchangeClock(2, 0, &writerTime), 0u);
+  EXPECT_EQ(writerTime, 2u);
+  EXPECT_EQ(link.ExchangeClock(3, 0, &writerTime), 111u);
+  // The late answer to time 3 comes while time 4 waits for its own.
+  for (uint32_t time : {4u, 5u}) {
+    writerTime = 0;
+    EXPECT_EQ(link.ExchangeClock(time, 0, &writerTime), 0u);
+    EXPECT_EQ(writerTime, time);
+  }
+  link.Close();
+  writer.join();
+}
+
+TEST_F(SocketDeviceAccessTest, AfterATimeoutTheNextWriteConnectsAfresh) {
+  int listener = Listen("writer");
+  SocketDeviceAccess access(20ms);
+  std::unique_ptr<DeviceHandle> handle = OpenFirst(access);
+  ASSERT_NE(handle, nullptr);
+  int first = accept(listener, nullptr, nullptr);
+  uint8_t buffer[64] = {};
+  uint32_t count = 99;
+  EXPECT_EQ(handle->Read(buffer, sizeof buffer, count), kErrorSemTimeout);
+  EXPECT_EQ(recv(first, buffer, sizeof buffer, MSG_DONTWAIT), 0) << "the old connection stays";
+  close(first);
+
+  EXPECT_EQ(handle->Write(buffer, 32, count), 0u);
+  EXPECT_EQ(count, 32u);
+  int second = accept(listener, nullptr, nullptr);
+  EXPECT_EQ(recv(second, buffer, sizeof buffer, MSG_DONTWAIT), 32);
+  EXPECT_EQ(handle->Read(buffer, sizeof buffer, count), kErrorSemTimeout);
+  close(second);
+
+  // A writer gone by then fails the write, and the read does not wait for it.
+  fs::remove(folder_ + "/writer");
+  EXPECT_EQ(handle->Write(buffer, 32, count), kErrorFileNotFound);
+  EXPECT_EQ(count, 0u);
+  EXPECT_EQ(handle->Read(buffer, sizeof buffer, count), kErrorDeviceNotConnected);
+  EXPECT_EQ(handle->Close(), 0u);
+  EXPECT_EQ(handle->Close(), kErrorInvalidHandle);
 }
 
 TEST_F(SocketDeviceAccessTest, VanishedWriterGivesErrorsNotSignals) {

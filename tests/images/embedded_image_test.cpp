@@ -49,6 +49,11 @@ TEST(EmbeddedImageTest, DecodesAContainerToItsBytes) {
   EXPECT_EQ(std::vector<uint8_t>(image.data.get(), image.data.get() + image.length), raw);
 }
 
+TEST(EmbeddedImageTest, SlackIs1024BehindTheApplicationImageAnd256BehindTheOthers) {
+  EXPECT_EQ(kApplicationImageSlack, 1024u);
+  EXPECT_EQ(kImageSlack, 256u);
+}
+
 TEST(EmbeddedImageTest, RefusesMissingShortAndUnholdableResources) {
   MemoryResourceSource resources;
   resources.Add(1, {});

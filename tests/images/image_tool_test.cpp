@@ -99,6 +99,23 @@ TEST_F(ImageToolTest, LoadsIntelHexIntoAMemoryImage) {
   EXPECT_NE(err_.find("result -2"), std::string::npos) << err_;
 }
 
+TEST_F(ImageToolTest, RefusesToDecodeWhatCannotBeAContainer) {
+  // A raw image whose first four bytes read as a length of 64 MiB + 1.
+  WriteBytes(Path("raw.bin"), {0x01, 0x00, 0x00, 0x04, 0x12, 0x34, 0x56});
+  for (const std::string& command :
+       {"unpack " + Path("raw.bin") + " " + Path("raw.out"), "info " + Path("raw.bin")}) {
+    EXPECT_EQ(Run(command), 1) << command;
+    EXPECT_NE(err_.find("decoded length 67108865 is more than 64 MiB"), std::string::npos) << err_;
+    EXPECT_NE(err_.find("--any-length"), std::string::npos) << err_;
+  }
+  EXPECT_FALSE(fs::exists(Path("raw.out")));
+
+  WriteBytes(Path("191.bin"), GenerateImage(191));
+  ASSERT_EQ(Run("pack " + Path("191.bin") + " " + Path("191.lzari")), 0) << err_;
+  ASSERT_EQ(Run("unpack --any-length " + Path("191.lzari") + " " + Path("191.out")), 0) << err_;
+  EXPECT_EQ(ReadText(Path("191.out")), ReadText(Path("191.bin")));
+}
+
 TEST_F(ImageToolTest, ReportsErrorsOnStderr) {
   EXPECT_NE(Run("unpack " + Path("missing.lzari") + " " + Path("x")), 0);
   EXPECT_NE(err_.find("cannot open"), std::string::npos) << err_;

@@ -9,11 +9,32 @@ namespace solvane {
 namespace {
 
 TEST(ModelName, NamesEveryTypeAndUnknownBeyond) {
-  EXPECT_STREQ(ModelName(0), "Not Real");
-  EXPECT_STREQ(ModelName(19), "Solvane/Solvane II");
-  EXPECT_STREQ(ModelName(20), "Solvane Captioner/Student");
-  EXPECT_STREQ(ModelName(21), "Sensor Board (reserved)");
-  EXPECT_STREQ(ModelName(22), "UnKnown");
+  const char* const names[] = {"Not Real",
+                               "Venn Kite",
+                               "Venn Tessel",
+                               "Venn Kite R2",
+                               "Venn Kite S3",
+                               "Quillon Braid",
+                               "Quillon Warden",
+                               "Venn Tessel Student",
+                               "Venn Tessel Professional",
+                               "Venn Tessel Student QK",
+                               "Venn Tessel Professional QK",
+                               "Quillon Warden Full",
+                               "Venn Tessel Student",
+                               "Venn Tessel Professional",
+                               "Venn Tessel Student QK",
+                               "Venn Tessel Professional QK",
+                               "Sorrel",
+                               "Crest",
+                               "Marlowe Diag",
+                               "Solvane/Solvane II",
+                               "Solvane Captioner/Student",
+                               "Sensor Board (reserved)",
+                               "UnKnown"};
+  for (uint32_t type = 0; type <= 22; ++type) {
+    EXPECT_STREQ(ModelName(type), names[type]) << type;
+  }
   EXPECT_STREQ(ModelName(0xFFFFFFFF), "UnKnown");
 }
 
@@ -65,8 +86,24 @@ TEST(CatalogueRow, SolvaneRowsCarryTheRelease) {
 
 TEST(CatalogueRow, MarloweDiagHasImagesButNoVersions) {
   const CatalogueEntry& row = CatalogueRow(18);
-  EXPECT_EQ(row.bootVersion | row.bootBuild | row.applicationVersion | row.applicationBuild, 0u);
+  EXPECT_EQ(row.machineType, 18u);
+  EXPECT_STREQ(row.modelName, "Marlowe Diag");
+  EXPECT_EQ(row.bootVersion, 0u);
+  EXPECT_EQ(row.bootBuild, 0u);
+  EXPECT_EQ(row.applicationVersion, 0u);
+  EXPECT_EQ(row.applicationBuild, 0u);
+  EXPECT_EQ(row.bootModeApplicationVersion, 0u);
+  EXPECT_EQ(row.spare8, 0u);
+  EXPECT_EQ(row.sensorBoardImage, 174u);
+  EXPECT_EQ(row.sensorBoardMinimumBuild, 14760u);
+  EXPECT_EQ(row.firstFontImage, 172u);
+  EXPECT_EQ(row.secondFontImage, 173u);
+  EXPECT_EQ(row.displayBitmapImage, 171u);
+  EXPECT_EQ(row.spare14, 0u);
+  EXPECT_EQ(row.spare15, 0u);
+  EXPECT_EQ(row.applicationImage, 169u);
   EXPECT_EQ(row.bootImage, 170u);
+  EXPECT_EQ(row.xLoaderImage, 189u);
   EXPECT_EQ(row.wifiApplicationImage, 190u);
   EXPECT_EQ(row.wifiNvsImage, 191u);
 }

@@ -32,10 +32,9 @@ const std::string kEnd = ":00000001FF\r\n";
 
 class IntelHexTest : public ::testing::Test {
  protected:
-  int32_t Load(const std::string& text, uint32_t base = kBase) {
-    image_.assign(kSize, 0xFF);
-    return LoadIntelHex(text.data(), static_cast<uint32_t>(text.size()), image_.data(), kSize,
-                        base);
+  int32_t Load(const std::string& text, uint32_t base = kBase, uint32_t size = kSize) {
+    image_.assign(size, 0xFF);
+    return LoadIntelHex(text.data(), static_cast<uint32_t>(text.size()), image_.data(), size, base);
   }
   std::vector<uint8_t> image_;
 };
@@ -109,15 +108,52 @@ TEST_F(IntelHexTest, ChecksumMismatchKeepsTheRecordsData) {
 }
 
 TEST_F(IntelHexTest, AddressRecordsReplaceTheUpperAddress) {
-  std::string text = Record(0x04, 0, {0x12, 0x34}) + Record(0x02, 0, {0x80, 0x00}) +
-                     Record(0, 0x20, {1}) + Record(0x04, 0, {0x80, 0x00}) + Record(0, 0x30, {2}) +
-                     kEnd;
-  // 0x8000 * 16 = 0x00080000 lies below the base, so the segment record replaced, not added.
-  EXPECT_EQ(Load(text), kHexOutOfRange);
-  EXPECT_EQ(Load(text, 0x00080000), kHexOutOfRange);
-  std::string segment = Record(0x02, 0, {0x10, 0x00}) + Record(0, 0x20, {1}) + kEnd;
+  // Added to the 0x80000000 before it, a second 04 record of 0x8000 would
+  // give 0x00000000 (and a 02 record of 0x1000 0x80010000): both outside.
+  std::string linear = kUpper + Record(0, 0x10, {1}) + kUpper + Record(0, 0x20, {2}) + kEnd;
+  EXPECT_EQ(Load(linear), 0x11);
+  EXPECT_EQ(image_[0x20], 2);
+  std::string segment = kUpper + Record(0x02, 0, {0x10, 0x00}) + Record(0, 0x20, {3}) + kEnd;
   EXPECT_EQ(Load(segment, 0x00010000), 1);
-  EXPECT_EQ(image_[0x20], 1);
+  EXPECT_EQ(image_[0x20], 3);
+  // 0x0010 * 16 twice is 0x100, not 0x200; and an 04 record after it replaces it too.
+  std::string twice = Record(0x02, 0, {0x00, 0x10}) + Record(0, 5, {4}) +
+                      Record(0x02, 0, {0x00, 0x10}) + Record(0, 6, {5}) + kEnd;
+  EXPECT_EQ(Load(twice, 0x100), 2);
+  EXPECT_EQ(image_[6], 5);
+  std::string mixed =
+      Record(0x02, 0, {0x00, 0x10}) + Record(0x04, 0, {0x00, 0x00}) + Record(0, 7, {6}) + kEnd;
+  EXPECT_EQ(Load(mixed, 0), 1);
+  EXPECT_EQ(image_[7], 6);
+}
+
+TEST_F(IntelHexTest, RecordAddressCountsOnPast64KiB) {
+  // The second byte of a record at 0xFFFF lies at 0x80010000, not at 0x80000000.
+  std::string text = kUpper + Record(0, 0xFFFF, {1, 2}) + kEnd;
+  EXPECT_EQ(Load(text, 0x8000FF00, 0x200), 2);
+  EXPECT_EQ(image_[0xFF], 1);
+  EXPECT_EQ(image_[0x100], 2);
+}
+
+TEST_F(IntelHexTest, SpanReachesFromTheLowestToTheHighestAddressInAnyOrder) {
+  std::string text =
+      kUpper + Record(0, 0x40, {1, 2}) + Record(0, 0x10, {3}) + Record(0, 0x20, {4}) + kEnd;
+  EXPECT_EQ(Load(text), 0x32);
+}
+
+TEST_F(IntelHexTest, EveryRecordTypeIsChecksummed) {
+  for (uint8_t type : {0x02, 0x03, 0x04, 0x05}) {
+    std::string record = Record(type, 0, {0x80, 0x00});
+    std::string text = kUpper + record + kUpper + Record(0, 0, {1}) + kEnd;
+    EXPECT_EQ(Load(text), 1) << int{type};
+    // A wrong checksum, and a wrong byte under the right checksum.
+    for (size_t digit : {record.size() - 3, size_t{9}, size_t{12}}) {
+      std::string bad = record;
+      bad[digit] = bad[digit] == '1' ? '2' : '1';
+      EXPECT_EQ(Load(kUpper + bad + kUpper + Record(0, 0, {1}) + kEnd), kHexBadChecksum)
+          << int{type} << " digit " << digit;
+    }
+  }
 }
 
 TEST_F(IntelHexTest, AddressRecordsReadTwoBytesWhateverTheirCount) {

@@ -13,6 +13,7 @@
 #include "package/posix/linked_images.h"
 #include "package/posix/linked_resource_source.h"
 #include "platform/little_endian.h"
+#include "tools/image_tool/decoded_length_limit.h"
 #include "tools/image_tool/file_bytes.h"
 #include "tools/lzari/lzari_encoder.h"
 
@@ -24,12 +25,13 @@ struct Unpacked {
   std::vector<uint8_t> bytes;  // what Decode wrote, possibly more than decodedLength
 };
 
-Unpacked Unpack(std::span<const uint8_t> container) {
+Unpacked Unpack(std::span<const uint8_t> container, bool anyLength) {
   if (container.size() < 4) {
     throw std::runtime_error("container shorter than its 4-byte length field");
   }
   Unpacked result;
   result.decodedLength = LoadLe32(container.data());
+  CheckDecodedLength(result.decodedLength, anyLength);
   result.bytes.resize(size_t{result.decodedLength} + kImageSlack);
   CArithmeticCompression decoder;
   const uint32_t written =
@@ -49,15 +51,15 @@ void PackCommand(const std::string& rawPath, const std::string& outPath) {
               raw.empty() ? 0.0 : 100.0 * static_cast<double>(container.size()) / raw.size());
 }
 
-void UnpackCommand(const std::string& containerPath, const std::string& outPath) {
-  const Unpacked unpacked = Unpack(ReadFileBytes(containerPath));
+void UnpackCommand(const std::string& containerPath, const std::string& outPath, bool anyLength) {
+  const Unpacked unpacked = Unpack(ReadFileBytes(containerPath), anyLength);
   WriteFileBytes(outPath, unpacked.bytes);
   std::printf("unpacked %zu bytes\n", unpacked.bytes.size());
 }
 
-void InfoCommand(const std::string& containerPath) {
+void InfoCommand(const std::string& containerPath, bool anyLength) {
   const std::vector<uint8_t> container = ReadFileBytes(containerPath);
-  const Unpacked unpacked = Unpack(container);
+  const Unpacked unpacked = Unpack(container, anyLength);
   std::printf("decoded length: %u\n", unpacked.decodedLength);
   std::printf("stored size:    %zu\n", container.size());
   std::printf("decode count:   %zu\n", unpacked.bytes.size());

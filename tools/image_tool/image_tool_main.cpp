@@ -16,6 +16,8 @@ int main(int argc, char** argv) {
   std::string second;
   uint32_t base = 0x80000000;
   uint32_t size = 0x80000;
+  bool anyLength = false;
+  const char* anyLengthHelp = "decode a container that claims more than 64 MiB";
 
   CLI::App* pack = app.add_subcommand("pack", "Pack a raw image into an LZARI container");
   pack->add_option("RAW", first, "raw image")->required();
@@ -25,11 +27,13 @@ int main(int argc, char** argv) {
   CLI::App* unpack = app.add_subcommand("unpack", "Write the bytes a container decodes to");
   unpack->add_option("CONTAINER", first, "image container")->required();
   unpack->add_option("OUT", second, "file to write")->required();
-  unpack->callback([&] { command = [&] { solvane::UnpackCommand(first, second); }; });
+  unpack->add_flag("--any-length", anyLength, anyLengthHelp);
+  unpack->callback([&] { command = [&] { solvane::UnpackCommand(first, second, anyLength); }; });
 
   CLI::App* info = app.add_subcommand("info", "Show a container's lengths and CRC register");
   info->add_option("CONTAINER", first, "image container")->required();
-  info->callback([&] { command = [&] { solvane::InfoCommand(first); }; });
+  info->add_flag("--any-length", anyLength, anyLengthHelp);
+  info->callback([&] { command = [&] { solvane::InfoCommand(first, anyLength); }; });
 
   CLI::App* crc = app.add_subcommand("crc", "Show the CRC register of a file");
   crc->add_option("FILE", first, "any file")->required();
