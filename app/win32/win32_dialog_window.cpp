@@ -32,7 +32,15 @@ INT_PTR CALLBACK Win32DialogWindow::DialogProc(HWND window,
     SetWindowLongPtrA(window, DWLP_USER, lParam);
     self->window_ = window;
     self->dialog_.Attach(*self);
-    return self->dialog_.OnInitDialog() ? TRUE : FALSE;
+    RECT before;
+    GetWindowRect(window, &before);
+    BOOL focusDefault = self->dialog_.OnInitDialog() ? TRUE : FALSE;
+    RECT after;
+    GetWindowRect(window, &after);
+    if (EqualRect(&before, &after)) {
+      self->Centre();  // a dialog its initialisation did not place
+    }
+    return focusDefault;
   }
   // Messages before WM_INITDIALOG (WM_SETFONT) find no window object yet.
   auto* self = reinterpret_cast<Win32DialogWindow*>(GetWindowLongPtrA(window, DWLP_USER));
@@ -72,6 +80,26 @@ bool Win32DialogWindow::RouteCommand(uint32_t commandId) {
     application_->AfterCommand();
   }
   return handled;
+}
+
+void Win32DialogWindow::Centre() {
+  HWND owner = GetWindow(window_, GW_OWNER);
+  RECT area;
+  if (owner != nullptr && IsWindowVisible(owner) && !IsIconic(owner)) {
+    GetWindowRect(owner, &area);
+  } else {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoA(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    area = monitor.rcWork;
+  }
+  RECT own;
+  GetWindowRect(window_, &own);
+  int width = own.right - own.left;
+  int height = own.bottom - own.top;
+  int x = area.left + (area.right - area.left - width) / 2;
+  int y = area.top + (area.bottom - area.top - height) / 2;
+  SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool Win32DialogWindow::PaintMinimised() {

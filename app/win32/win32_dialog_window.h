@@ -11,7 +11,8 @@ namespace solvane {
 
 // Runs a CDialog modally in a Windows dialog made from its template: the
 // initialisation, the commands and system commands go to the dialog, commands
-// it leaves go to the application, and a minimised window shows its icon.
+// it leaves go to the application, a dialog appears centred, and a minimised
+// window shows its icon.
 class Win32DialogWindow final : public DialogWindow {
  public:
   Win32DialogWindow(HINSTANCE resources, CDialog& dialog, CommandTarget* application = nullptr)
@@ -38,6 +39,9 @@ class Win32DialogWindow final : public DialogWindow {
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
   bool RouteCommand(uint32_t commandId);
+  // Over the owner, or in the middle of the screen, as the framework placed
+  // dialogs.
+  void Centre();
   bool PaintMinimised();
 
   HINSTANCE resources_;
