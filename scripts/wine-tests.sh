@@ -157,8 +157,9 @@ expect "error box OK" "$(probe click "$box" 1)" "posted"
 expect "error box closed" "$(probe gone "$box" 10000)" "gone"
 expect "status area after the run" "$(probe text "$main" 1002)" "$intro"
 
-log="$WINEPREFIX/drive_c/users/$(id -un)/Documents/RORivevi.log"
-[ -f "$log" ] || fail "no RORivevi.log in the wine user's documents folder"
+user_dir=$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n 1)
+log="$user_dir/Documents/RORivevi.log"
+[ -f "$log" ] || fail "no RORivevi.log in the wine user's documents folder ($user_dir/Documents)"
 cp "$log" "$out/RORivevi.log"
 date='[A-Z][a-z]+ [0-9]{2}, [0-9]{4}  [0-9]{2}:[0-9]{2}:[0-9]{2}'
 expect "log lines" "$(wc -l <"$log" | tr -d ' ')" "4"
