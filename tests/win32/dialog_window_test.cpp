@@ -178,5 +178,34 @@ TEST_F(MainDialogWindow, HelpCommandAndF1GoToTheApplication) {
   EXPECT_EQ(application.commandsDone, 3);  // and the cancel
 }
 
+// Counts the icon background erasures the dialog asks for while it paints.
+int iconErasures = 0;
+WNDPROC dialogProcedure = nullptr;
+
+LRESULT CALLBACK CountIconErasures(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_ICONERASEBKGND) {
+    ++iconErasures;
+  }
+  return CallWindowProcA(dialogProcedure, window, message, wParam, lParam);
+}
+
+TEST_F(MainDialogWindow, PaintsItsIconOnlyWhenMinimised) {
+  INT_PTR result =
+      RunWith({[this] {
+                 dialogProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+                     Main(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountIconErasures)));
+                 SendMessageA(Main(), WM_PAINT, 0, 0);
+                 EXPECT_EQ(iconErasures, 0);
+                 ShowWindow(Main(), SW_MINIMIZE);
+                 EXPECT_TRUE(IsIconic(Main()));
+                 iconErasures = 0;
+                 SendMessageA(Main(), WM_PAINT, 0, 0);
+                 EXPECT_EQ(iconErasures, 1);
+                 return true;
+               },
+               Cancel()});
+  EXPECT_EQ(result, 2);
+}
+
 }  // namespace
 }  // namespace solvane
