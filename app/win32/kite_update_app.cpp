@@ -1,0 +1,52 @@
+#include "app/win32/kite_update_app.h"
+
+#include <memory>
+
+#include "app/kite_update_dlg.h"
+#include "app/win32/module_string_resources.h"
+#include "app/win32/version_resource_reader.h"
+#include "device/win32/setup_api_device_access.h"
+#include "device/win32/system_setup_api.h"
+#include "log/win32/shell_log_storage.h"
+#include "package/win32/rcdata_resource_source.h"
+#include "platform/win32/shell_taskbar_button.h"
+#include "platform/win32/sleep_waiter.h"
+#include "platform/win32/system_file_api.h"
+#include "platform/win32/windows_system_clock.h"
+
+namespace solvane {
+
+bool CKiteUpdate100App::InitInstance() {
+  SystemSetupApi setupApi;
+  SystemFileApi fileApi;
+  SetupApiDeviceAccess devices(setupApi, fileApi);
+  SleepWaiter waiter;
+  WindowsSystemClock clock;
+  ShellLogStorage logStorage(fileApi);
+  RcdataResourceSource resources;
+  VersionResourceReader versionReader;
+  ModuleStringResources strings;
+  ShellTaskbarButton taskbarButton([this] { return MainWindowHandle(); });
+  TaskbarProgress progress(taskbarButton);
+  UpdaterServices services{devices,   waiter,        clock,   logStorage,
+                           resources, versionReader, strings, progress};
+
+  // On the heap: the link's two packet buffers are large for a stack.
+  auto dialog = std::make_unique<CKiteUpdate100Dlg>(services);
+  Win32DialogWindow window(instance(), *dialog, this);
+  progress_ = &progress;
+  SetMainWindow(&window);
+  window.Run(nullptr);
+  SetMainWindow(nullptr);
+  progress_ = nullptr;
+  dialog.reset();
+  return false;
+}
+
+void CKiteUpdate100App::AfterCommand() {
+  if (progress_ != nullptr) {
+    progress_->Finish();
+  }
+}
+
+}  // namespace solvane

@@ -1,0 +1,183 @@
+#!/usr/bin/env bash
+# Runs the tests of the Windows build under wine: the unit tests through CTest,
+# then a GUI smoke test of SolvaneUpdate.exe read through the Windows API.
+# Everything runs in a fresh wine prefix in a temporary folder (HOME too), on an
+# Xvfb display of its own, one test at a time, each step with a deadline; at the
+# end the wine processes of that prefix and the Xvfb are ended by their ids.
+# Screenshots and logs stay in BUILD/wine-tests/.
+#
+#   scripts/wine-tests.sh [BUILD]      (default: build-win)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build-win}" && pwd)
+out=$build/wine-tests
+exe=$build/app/win32/SolvaneUpdate.exe
+probe_exe=$build/tests/win32/solvane-wine-probe.exe
+
+fail() {
+  echo "wine tests: FAILED: $*" >&2
+  exit 1
+}
+
+for tool in wine wineboot wineserver Xvfb import ctest timeout; do
+  command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
+done
+[ -f "$exe" ] && [ -f "$probe_exe" ] || fail "no Windows build in $build"
+
+rm -rf "$out"
+mkdir -p "$out"
+work=$(mktemp -d /tmp/solvane-wine.XXXXXX)
+xvfb_pid=""
+app_pid=""
+
+# Process ids of everything that runs in this prefix (wineserver included).
+prefix_pids() {
+  local dir
+  for dir in /proc/[0-9]*; do
+    if tr '\0' '\n' 2>/dev/null <"$dir/environ" | grep -qxF "WINEPREFIX=${WINEPREFIX:-}"; then
+      echo "${dir#/proc/}"
+    fi
+  done
+}
+
+cleanup() {
+  if [ -d "${WINEPREFIX:-}" ]; then
+    timeout 20 wineserver -k 2>/dev/null || true
+  fi
+  local pid
+  for pid in $app_pid $(prefix_pids); do
+    kill -9 "$pid" 2>/dev/null || true
+  done
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# step SECONDS COMMAND...: one step with its deadline.
+step() {
+  local seconds=$1
+  shift
+  timeout --kill-after=5 "$seconds" "$@"
+}
+
+# A display of our own.
+display=90
+while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
+  display=$((display + 1))
+done
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY=":$display"
+for _ in $(seq 100); do
+  [ -e "/tmp/.X11-unix/X$display" ] && break
+  kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start (see $out/xvfb.log)"
+  sleep 0.1
+done
+[ -e "/tmp/.X11-unix/X$display" ] || fail "Xvfb did not open display $DISPLAY"
+
+export WINEPREFIX=$work/prefix WINEARCH=win64 HOME=$work/home
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine's C runtime reads TZ the Windows way and its kernel side the POSIX way;
+# both read this one alike.
+export TZ=EST5EDT
+mkdir -p "$HOME"
+
+echo "== Wine prefix in $WINEPREFIX, display $DISPLAY"
+step 120 wineboot -i >"$out/wineboot.log" 2>&1 || fail "wineboot failed (see $out/wineboot.log)"
+# A virtual desktop: with no window manager wine waits seconds for every window
+# it hides; inside its own desktop it does not, and screenshots get frames. It
+# holds from the next start of the server on.
+step 60 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f \
+  >>"$out/wineboot.log" 2>&1 || fail "the wine registry cannot be written"
+step 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
+  >>"$out/wineboot.log" 2>&1 || fail "the wine registry cannot be written"
+step 60 wineserver -w
+# One server for every step: programs then start in a fraction of a second.
+wineserver -p || fail "the wine server did not start"
+probe() {
+  step 30 wine "$probe_exe" "$@" 2>>"$out/probe.log" | tr -d '\r'
+}
+[ "$(probe hello)" = "probe ok" ] || fail "wine cannot run Windows programs here"
+
+echo "== Unit tests under wine"
+expected=$(cat "$root"/tests/win32/*.cpp | grep -cE '^TEST(_F)?\(')
+step 240 ctest --test-dir "$build" --no-tests=error --timeout 60 -j1 -V \
+  >"$out/unit-tests.log" 2>&1 || {
+  grep -E '^[0-9]+: \[  FAILED  \]|Failure|tests failed' "$out/unit-tests.log" | head -40 >&2
+  fail "unit tests (see $out/unit-tests.log)"
+}
+summary=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$out/unit-tests.log" || true)
+echo "$summary"
+ran=$(echo "$summary" | sed -nE 's/.* out of ([0-9]+)$/\1/p')
+# GoogleTest's own word for each test, not wine's exit code.
+passed=$(grep -cE '^[0-9]+: \[  PASSED  \] 1 test\.' "$out/unit-tests.log" || true)
+[ "$ran" = "$expected" ] || fail "CTest ran ${ran:-no} tests, the sources hold $expected"
+[ "$passed" = "$expected" ] || fail "GoogleTest reported $passed of $expected tests passed"
+
+echo "== GUI smoke test of SolvaneUpdate.exe"
+checks=0
+expect() {  # expect WHAT ACTUAL EXPECTED
+  [ "$2" = "$3" ] || fail "$1: read \"$2\", expected \"$3\""
+  checks=$((checks + 1))
+}
+handle() {  # handle WHAT PROBE-ANSWER: the window handle the probe found
+  [[ "$2" =~ ^0x[0-9a-f]+$ ]] || fail "$1: $2"
+  checks=$((checks + 1))
+  echo "$2"
+}
+shot() {
+  step 30 import -display "$DISPLAY" -window root "$out/$1.png" || fail "screenshot $1"
+}
+
+wine "$exe" >"$out/SolvaneUpdate.log" 2>&1 &
+app_pid=$!
+main=$(handle "main dialog" "$(probe window "Solvane Update - Build:  35675" 20000)")
+expect "button 1001" "$(probe text "$main" 1001)" "&Go!"
+intro='Connect Steno Machine via the USB cable\nand click "Go!" to update your machine software.\n\nSolvane/Solvane II - Build: 35675\nSolvane Captioner/Student - Build: 35675\n'
+expect "status area" "$(probe text "$main" 1002)" "$intro"
+shot main-dialog
+
+expect "About entry" "$(probe syscommand "$main" 16)" "posted"
+about=$(handle "About box" "$(probe owned "$main" "About KiteUpdate" 10000)")
+expect "About text" "$(probe text "$about" 1003)" "Solvane Update Build:  35675"
+expect "main dialog disabled under the About box" "$(probe enabled "$main")" "0"
+shot about-box
+expect "About OK" "$(probe click "$about" 1)" "posted"
+expect "About box closed" "$(probe gone "$about" 10000)" "gone"
+
+expect "Go!" "$(probe click "$main" 1001)" "posted"
+box=$(handle "error box" "$(probe owned "$main" "Error" 10000)")
+expect "error text" "$(probe text "$box" 65535)" \
+  'Unable to open a connection with your steno machine.\nPlease make sure the writer is turned On and the USB cable is firmly connected'
+shot open-failure
+expect "error box OK" "$(probe click "$box" 1)" "posted"
+expect "error box closed" "$(probe gone "$box" 10000)" "gone"
+expect "status area after the run" "$(probe text "$main" 1002)" "$intro"
+
+user_dir=$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n 1)
+log="$user_dir/Documents/RORivevi.log"
+[ -f "$log" ] || fail "no RORivevi.log in the wine user's documents folder ($user_dir/Documents)"
+cp "$log" "$out/RORivevi.log"
+date='[A-Z][a-z]+ [0-9]{2}, [0-9]{4}  [0-9]{2}:[0-9]{2}:[0-9]{2}'
+expect "log lines" "$(wc -l <"$log" | tr -d ' ')" "4"
+expect "log header" "$(sed -n 1p "$log" | grep -cE "^$date - Solvane Update: Build: 35675$")" "1"
+expect "log entry" "$(sed -n 2p "$log" | grep -cE "^$date - Unable to open a connection with your steno machine\.$")" "1"
+expect "log entry, second line" "$(sed -n 3p "$log")" \
+  "Please make sure the writer is turned On and the USB cable is firmly connected"
+expect "log closing" "$(sed -n 4p "$log" | grep -cE "^$date - Exiting$")" "1"
+expect "log line ends" "$(grep -c $'\r' "$log" || true)" "0"
+
+expect "Quit" "$(probe click "$main" 2)" "posted"
+expect "main dialog closed" "$(probe gone "$main" 10000)" "gone"
+for _ in $(seq 100); do
+  kill -0 "$app_pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$app_pid" 2>/dev/null && fail "SolvaneUpdate.exe still runs after \"&Quit\""
+app_pid=""
+checks=$((checks + 1))
+
+echo "wine: $((expected + checks)) passed, 0 failed ($expected unit tests, $checks GUI checks; screenshots in $out)"

@@ -1,0 +1,145 @@
+// solvane-wine-probe: looks at and pokes the windows of a running program for
+// the GUI smoke test, through the Windows API. Every answer is printed on one
+// line, so the caller checks what it reads and never trusts an exit code alone.
+//
+//   window CAPTION TIMEOUT_MS          the top-level window with this caption
+//   owned HWND CAPTION TIMEOUT_MS      a visible window owned by HWND
+//   gone HWND TIMEOUT_MS               waits until HWND is destroyed
+//   text HWND [ID]                     the text of HWND or its control ID
+//   enabled HWND                       1 or 0
+//   click HWND ID                      posts BM_CLICK to the control
+//   syscommand HWND COMMAND            posts WM_SYSCOMMAND
+//   rect HWND                          x y width height on the screen
+//   hello                              "probe ok"
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+constexpr DWORD kPollMs = 50;
+
+HWND Handle(const char* text) {
+  return reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(text, nullptr, 0)));
+}
+
+std::string Text(HWND window) {
+  char text[4096] = {};
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+// Line feeds and carriage returns as \n and \r, so each answer stays one line.
+void PrintText(const std::string& text) {
+  std::string line;
+  for (char c : text) {
+    if (c == '\n') {
+      line += "\\n";
+    } else if (c == '\r') {
+      line += "\\r";
+    } else if (c == '\\') {
+      line += "\\\\";
+    } else {
+      line += c;
+    }
+  }
+  std::printf("%s\n", line.c_str());
+}
+
+struct Search {
+  HWND owner;
+  std::string caption;
+  HWND found;
+};
+
+BOOL CALLBACK Check(HWND window, LPARAM lParam) {
+  auto* search = reinterpret_cast<Search*>(lParam);
+  if ((search->owner == nullptr || GetWindow(window, GW_OWNER) == search->owner) &&
+      IsWindowVisible(window) && Text(window) == search->caption) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+int WaitForWindow(HWND owner, const std::string& caption, DWORD timeoutMs) {
+  for (DWORD waited = 0;; waited += kPollMs) {
+    Search search{owner, caption, nullptr};
+    EnumWindows(&Check, reinterpret_cast<LPARAM>(&search));
+    if (search.found) {
+      std::printf("0x%llx\n",
+                  static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(search.found)));
+      return 0;
+    }
+    if (waited >= timeoutMs) {
+      std::printf("no window \"%s\"\n", caption.c_str());
+      return 1;
+    }
+    Sleep(kPollMs);
+  }
+}
+
+int WaitGone(HWND window, DWORD timeoutMs) {
+  for (DWORD waited = 0; IsWindow(window); waited += kPollMs) {
+    if (waited >= timeoutMs) {
+      std::printf("still there\n");
+      return 1;
+    }
+    Sleep(kPollMs);
+  }
+  std::printf("gone\n");
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string command = argc > 1 ? argv[1] : "";
+  if (command == "hello") {
+    std::printf("probe ok\n");
+    return 0;
+  }
+  if (command == "window" && argc == 4) {
+    return WaitForWindow(nullptr, argv[2], std::strtoul(argv[3], nullptr, 0));
+  }
+  if (command == "owned" && argc == 5) {
+    return WaitForWindow(Handle(argv[2]), argv[3], std::strtoul(argv[4], nullptr, 0));
+  }
+  if (command == "gone" && argc == 4) {
+    return WaitGone(Handle(argv[2]), std::strtoul(argv[3], nullptr, 0));
+  }
+  if (command == "text" && (argc == 3 || argc == 4)) {
+    HWND window = Handle(argv[2]);
+    if (argc == 4) {
+      window = GetDlgItem(window, std::atoi(argv[3]));
+    }
+    PrintText(Text(window));
+    return 0;
+  }
+  if (command == "enabled" && argc == 3) {
+    std::printf("%d\n", IsWindowEnabled(Handle(argv[2])) ? 1 : 0);
+    return 0;
+  }
+  if (command == "click" && argc == 4) {
+    HWND control = GetDlgItem(Handle(argv[2]), std::atoi(argv[3]));
+    std::printf(control && PostMessageA(control, BM_CLICK, 0, 0) ? "posted\n" : "no control\n");
+    return 0;
+  }
+  if (command == "syscommand" && argc == 4) {
+    std::printf(PostMessageA(Handle(argv[2]), WM_SYSCOMMAND, std::strtoul(argv[3], nullptr, 0), 0)
+                    ? "posted\n"
+                    : "no window\n");
+    return 0;
+  }
+  if (command == "rect" && argc == 3) {
+    RECT r{};
+    GetWindowRect(Handle(argv[2]), &r);
+    std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+    return 0;
+  }
+  std::printf(
+      "usage: solvane-wine-probe hello|window|owned|gone|text|enabled|click|syscommand|rect\n");
+  return 2;
+}
