@@ -12,7 +12,6 @@ constexpr uint32_t kLongestMatch = 60;
 constexpr uint32_t kThreshold = 2;
 constexpr uint32_t kQ4 = 0x20000;
 constexpr uint32_t kFrequencyLimit = 0x7FFF;
-constexpr uint32_t kSeventeenBits = kQ4 - 1;
 
 constexpr uint32_t PositionTotal() {
   uint32_t total = 0;
@@ -25,6 +24,26 @@ constexpr uint32_t PositionTotal() {
 constexpr uint32_t kPositionTotal = PositionTotal();
 static_assert(kPositionTotal == 28568);
 
+constexpr uint32_t kReciprocalShift = 47;
+
+// Numerators are range x cumulative frequency with range <= 2^17 and the
+// frequency at most the total t < 2^15, so numerator x t < 2^47 and the
+// product with 2^47 / t + 1 rounds down to the exact quotient. It only
+// overflows for range 2^17 at the total itself, which callers never scale.
+uint64_t ReciprocalOf(uint32_t total) {
+  return (uint64_t{1} << kReciprocalShift) / total + 1;
+}
+
+// The count of the n entries from `entries` that are above `key`, with a
+// 16-bit count so that compilers turn it into a few vector compares.
+template <uint32_t n>
+uint32_t CountAbove(const int16_t* entries, int16_t key) {
+  uint16_t count = 0;
+  for (uint32_t j = 0; j < n; j++)
+    count += entries[j] > key;
+  return count;
+}
+
 }  // namespace
 
 CArithmeticCompression::CArithmeticCompression()
@@ -36,17 +55,29 @@ CArithmeticCompression::CArithmeticCompression()
       outputCount_(0) {}
 
 void CArithmeticCompression::StartModel() {
-  symbolCum_[kSymbols] = 0;
-  for (uint32_t s = kSymbols; s >= 1; s--) {
+  for (uint32_t s = 1; s <= kSymbols; s++) {
     symbolChar_[s] = static_cast<uint16_t>(s - 1);
     symbolFreq_[s] = 1;
-    symbolCum_[s - 1] = static_cast<uint16_t>(symbolCum_[s] + 1);
   }
   symbolFreq_[0] = 0;
-  std::fill(symbolCum_ + kSymbols + 1, symbolCum_ + kCumEntries, 0);
+  symbolCum_[0] = 0;
+  std::fill(chunkTailCum_ + kChunks, chunkTailCum_ + kPaddedChunks, 0);
+  std::fill(chunkHeadCum_ + kChunks, chunkHeadCum_ + kPaddedChunks, 0);
+  SumFrequencies();
+
   positionCum_[kPositions] = 0;
   for (uint32_t i = kPositions; i >= 1; i--)
-    positionCum_[i - 1] = static_cast<uint16_t>(positionCum_[i] + 10000 / (i + 200));
+    positionCum_[i - 1] = static_cast<int16_t>(positionCum_[i] + 10000 / (i + 200));
+  // Every position from 1 up to `above` has a total above the bucket's first
+  // x; the ones that x can still reach lie in the window that ends there.
+  uint32_t above = kPositions - 1;
+  for (uint32_t bucket = 0; bucket < kPositionBuckets; bucket++) {
+    const auto first = static_cast<int16_t>(bucket << kPositionBucketShift);
+    while (above > 0 && positionCum_[above] <= first)
+      above--;
+    positionWindowStart_[bucket] =
+        static_cast<uint16_t>(std::max(above, kPositionWindow) - kPositionWindow + 1);
+  }
 }
 
 // Tops the window up to at least 57 bits. Past the end of the input the bits
@@ -75,41 +106,45 @@ void CArithmeticCompression::Refill() {
 // shift modulo 2^17), then while the interval straddles the middle closely
 // (low = 01..., high - 1 = 10...). Both runs are counted at once.
 void CArithmeticCompression::Renormalise() {
-  uint32_t low = low_;
-  uint32_t top = high_ - 1;
-  const uint32_t same = std::min(std::countl_zero((low ^ top) << 15), 17);
-  low = (low << same) & kSeventeenBits;
-  top = ((top << same) | ((1u << same) - 1)) & kSeventeenBits;
-  const uint32_t straddle = std::countl_one((low & ~top) << 16);
-  low = (low << straddle) & 0xFFFF;
-  top = ((top << straddle) & 0xFFFF) | 0x10000 | ((1u << straddle) - 1);
-  low_ = low;
-  high_ = top + 1;
+  const uint32_t low = low_;
+  const uint32_t top = high_ - 1;
+  // The guard bit stops the count at 17, where low and top agree throughout.
+  const auto same = static_cast<uint32_t>(std::countl_zero(((low ^ top) << 15) | 0x4000));
+  // Past the agreeing bits and the first bit that differs, the straddling bits
+  // are the run where low has 1 and top 0.
+  const auto straddle =
+      static_cast<uint32_t>(std::countl_one((uint64_t{low & ~top} << 48) << same));
   const uint32_t shifts = same + straddle;
+  const uint32_t filled = (1u << shifts) - 1;
+  low_ = (low << shifts) & 0xFFFF;
+  high_ = ((((top << shifts) | filled) & 0xFFFF) | 0x10000) + 1;
   valueOffset_ =
       (valueOffset_ << shifts) + static_cast<uint32_t>((bitWindow_ >> 1) >> (63 - shifts));
   bitWindow_ <<= shifts;
   bitCount_ -= shifts;
 }
 
+uint32_t CArithmeticCompression::SymbolCum(uint32_t symbol) const {
+  return static_cast<uint32_t>(chunkTailCum_[(symbol - 1) / kChunk] + symbolCum_[symbol]);
+}
+
+// valueOffset_ stays below range (each step keeps value inside the interval
+// it narrows to), so x stays below the total and fits 15 bits.
 uint32_t CArithmeticCompression::DecodeChar() {
   const uint32_t range = high_ - low_;
-  const uint32_t total = symbolCum_[0];
-  const uint32_t x = ((valueOffset_ + 1) * total - 1) / range;
+  const auto x = static_cast<int16_t>(((valueOffset_ + 1) * total_ - 1) / range);
   // The cumulative frequencies fall strictly with the symbol, so the symbol is
-  // one past the count of those above x; count them 16 at a time.
-  const uint16_t key = static_cast<uint16_t>(std::min<uint32_t>(x, 0xFFFF));
-  uint32_t symbol = 1;
-  for (;;) {
-    uint32_t above = 0;
-    for (uint32_t j = 0; j < 16; j++)
-      above += symbolCum_[symbol + j] > key;
-    symbol += above;
-    if (above < 16)
-      break;
-  }
-  const uint32_t bottom = range * symbolCum_[symbol] / total;
-  high_ = low_ + range * symbolCum_[symbol - 1] / total;
+  // one past the count of those above x. The chunks before the last one whose
+  // first symbol is above x lie wholly above x.
+  const uint32_t chunk = std::max(CountAbove<kPaddedChunks>(chunkHeadCum_, x), 1u) - 1;
+  const uint32_t first = 1 + kChunk * chunk;
+  const auto inChunk = static_cast<int16_t>(x - chunkTailCum_[chunk]);
+  const uint32_t symbol = first + CountAbove<kChunk>(symbolCum_ + first, inChunk);
+  const auto scale = [&](uint32_t cum) {
+    return static_cast<uint32_t>((uint64_t{range * cum} * totalReciprocal_) >> kReciprocalShift);
+  };
+  const uint32_t bottom = scale(SymbolCum(symbol));
+  high_ = low_ + (symbol == 1 ? range : scale(SymbolCum(symbol - 1)));
   low_ += bottom;
   valueOffset_ -= bottom;
   Renormalise();
@@ -121,29 +156,40 @@ uint32_t CArithmeticCompression::DecodeChar() {
 uint32_t CArithmeticCompression::DecodePosition() {
   const uint32_t range = high_ - low_;
   const uint32_t x = ((valueOffset_ + 1) * kPositionTotal - 1) / range;
-  // Lower bound of the first entry from 1 on that is not above x.
-  const uint16_t* base = positionCum_ + 1;
-  for (uint32_t n = kPositions; n > 1; n -= n / 2)
-    base = base[n / 2] > x ? base + n / 2 : base;
-  base += *base > x;
-  const uint32_t position = static_cast<uint32_t>(base - positionCum_) - 1;
-  const uint32_t bottom = range * positionCum_[position + 1] / kPositionTotal;
-  high_ = low_ + range * positionCum_[position] / kPositionTotal;
+  const uint32_t start = positionWindowStart_[x >> kPositionBucketShift];
+  const uint32_t position =
+      start - 1 + CountAbove<kPositionWindow>(positionCum_ + start, static_cast<int16_t>(x));
+  const uint32_t bottom =
+      range * static_cast<uint32_t>(positionCum_[position + 1]) / kPositionTotal;
+  high_ = low_ + range * static_cast<uint32_t>(positionCum_[position]) / kPositionTotal;
   low_ += bottom;
   valueOffset_ -= bottom;
   Renormalise();
   return position;
 }
 
+void CArithmeticCompression::SumFrequencies() {
+  uint32_t cum = 0;
+  for (uint32_t s = kPaddedSymbols; s >= 1; s--) {
+    const uint32_t chunk = (s - 1) / kChunk;
+    if (s % kChunk == 0)
+      chunkTailCum_[chunk] = static_cast<int16_t>(cum);
+    symbolCum_[s] = static_cast<int16_t>(cum - static_cast<uint32_t>(chunkTailCum_[chunk]));
+    if (s % kChunk == 1)
+      chunkHeadCum_[chunk] = static_cast<int16_t>(cum);
+    if (s <= kSymbols)
+      cum += symbolFreq_[s];
+  }
+  total_ = cum;
+  totalReciprocal_ = ReciprocalOf(total_);
+}
+
 void CArithmeticCompression::UpdateModel(uint32_t symbol) {
-  if (symbolCum_[0] >= kFrequencyLimit) {
-    uint32_t cum = 0;
-    for (uint32_t i = kSymbols; i > 0; i--) {
-      symbolCum_[i] = static_cast<uint16_t>(cum);
-      symbolFreq_[i] = static_cast<uint16_t>((symbolFreq_[i] + 1) / 2);
-      cum += symbolFreq_[i];
-    }
-    symbolCum_[0] = static_cast<uint16_t>(cum);
+  if (total_ >= kFrequencyLimit) {
+    // Rounding up keeps every frequency at 1 or more.
+    for (uint32_t s = 1; s <= kSymbols; s++)
+      symbolFreq_[s] = static_cast<uint16_t>((symbolFreq_[s] + 1) / 2);
+    SumFrequencies();
   }
   const uint16_t freq = symbolFreq_[symbol];
   uint32_t i = symbol;
@@ -152,8 +198,20 @@ void CArithmeticCompression::UpdateModel(uint32_t symbol) {
   if (i < symbol)
     std::swap(symbolChar_[i], symbolChar_[symbol]);
   symbolFreq_[i]++;
-  for (uint32_t k = 0; k < i; k++)
-    symbolCum_[k]++;
+  // Every symbol before i gains 1: whole chunks through their tails, the
+  // symbols before i in its own chunk one by one.
+  total_++;
+  const auto chunk = static_cast<int16_t>((i - 1) / kChunk);
+  const auto pastFirst = static_cast<int16_t>(i - 1);
+  for (int16_t c = 0; c < static_cast<int16_t>(kPaddedChunks); c++) {
+    chunkTailCum_[c] = static_cast<int16_t>(chunkTailCum_[c] + (c < chunk));
+    chunkHeadCum_[c] = static_cast<int16_t>(chunkHeadCum_[c] + (c * 16 < pastFirst));
+  }
+  const auto before = static_cast<int16_t>(i - 1 - kChunk * chunk);
+  int16_t* cums = symbolCum_ + 1 + kChunk * chunk;
+  for (int16_t j = 0; j < static_cast<int16_t>(kChunk); j++)
+    cums[j] = static_cast<int16_t>(cums[j] + (j < before));
+  totalReciprocal_ = ReciprocalOf(total_);
 }
 
 void CArithmeticCompression::CopyMatch(uint32_t distance, uint32_t length) {

@@ -27,14 +27,27 @@ class CArithmeticCompression {
   static constexpr uint32_t kRingSize = 4096;
   static constexpr uint32_t kSymbols = 314;
   static constexpr uint32_t kPositions = 4096;
-  // Symbols are searched 16 at a time; the tail past symbol 314 stays 0.
-  static constexpr uint32_t kCumEntries = 1 + 16 * 20;
+  // Symbols are kept in chunks of 16, so that searching or counting a symbol
+  // touches a few whole chunks and never a run of single entries. Symbols past
+  // 314 pad the last chunk with frequency 0; chunks past the 20th pad the
+  // per-chunk arrays.
+  static constexpr uint32_t kChunk = 16;
+  static constexpr uint32_t kChunks = 20;
+  static constexpr uint32_t kPaddedSymbols = kChunk * kChunks;
+  static constexpr uint32_t kPaddedChunks = 24;
+  // The position search looks up where x / 16 falls and counts within the 8
+  // positions from there: position totals fall by at least 2 per position.
+  static constexpr uint32_t kPositionBucketShift = 4;
+  static constexpr uint32_t kPositionWindow = 8;
+  static constexpr uint32_t kPositionBuckets = (28568 >> kPositionBucketShift) + 1;
 
   void StartModel();
   void Refill();
   void Renormalise();
   uint32_t DecodeChar();
   uint32_t DecodePosition();
+  void SumFrequencies();
+  uint32_t SymbolCum(uint32_t symbol) const;
   void UpdateModel(uint32_t symbol);
   void CopyMatch(uint32_t distance, uint32_t length);
 
@@ -59,11 +72,22 @@ class CArithmeticCompression {
   uint32_t ringPosition_;
   uint8_t ring_[kRingSize];
 
-  // Every model value fits 16 bits: frequencies and totals stay below 0x8000.
+  // symbolFreq_[0] is the sentinel 0. The cumulative frequency of symbol s, the
+  // sum of the frequencies after it, is chunkTailCum_[c] + symbolCum_[s] for
+  // its chunk c = (s - 1) / 16: what the symbols after the chunk hold plus what
+  // the chunk holds after s. chunkHeadCum_[c] is that of the chunk's first
+  // symbol. Every model value stays below 0x8000, so it fits a signed 16-bit
+  // entry, which compilers compare many at a time on every target.
   uint16_t symbolChar_[kSymbols + 1];
   uint16_t symbolFreq_[kSymbols + 1];
-  uint16_t symbolCum_[kCumEntries];
-  uint16_t positionCum_[kPositions + 1];
+  int16_t symbolCum_[kPaddedSymbols + 1];
+  int16_t chunkTailCum_[kPaddedChunks];
+  int16_t chunkHeadCum_[kPaddedChunks];
+  uint32_t total_;
+  // 2^47 / total + 1: dividing by the total becomes a multiplication.
+  uint64_t totalReciprocal_;
+  int16_t positionCum_[kPositions + 1];
+  uint16_t positionWindowStart_[kPositionBuckets];
 };
 
 }  // namespace solvane
