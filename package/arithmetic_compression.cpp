@@ -29,7 +29,7 @@ constexpr uint32_t kReciprocalShift = 47;
 // Numerators are range x cumulative frequency with range <= 2^17 and the
 // frequency at most the total t < 2^15, so numerator x t < 2^47 and the
 // product with 2^47 / t + 1 rounds down to the exact quotient. It only
-// overflows for range 2^17 at the total itself, which callers never scale.
+// overflows 64 bits for range 2^17 at the total itself.
 uint64_t ReciprocalOf(uint32_t total) {
   return (uint64_t{1} << kReciprocalShift) / total + 1;
 }
@@ -42,6 +42,23 @@ uint32_t CountAbove(const int16_t* entries, int16_t key) {
   for (uint32_t j = 0; j < n; j++)
     count += entries[j] > key;
   return count;
+}
+
+template <uint32_t n>
+uint32_t CountEqual(const uint16_t* entries, uint16_t key) {
+  uint16_t count = 0;
+  for (uint32_t j = 0; j < n; j++)
+    count += entries[j] == key;
+  return count;
+}
+
+// Adds 1 to the first `count` of the n entries from `entries`, in the same
+// vector-friendly form.
+template <uint32_t n>
+void AddOneToFirst(int16_t* entries, uint32_t count) {
+  const auto limit = static_cast<int16_t>(count);
+  for (int16_t j = 0; j < static_cast<int16_t>(n); j++)
+    entries[j] = static_cast<int16_t>(entries[j] + (j < limit));
 }
 
 }  // namespace
@@ -57,12 +74,12 @@ CArithmeticCompression::CArithmeticCompression()
 void CArithmeticCompression::StartModel() {
   for (uint32_t s = 1; s <= kSymbols; s++) {
     symbolChar_[s] = static_cast<uint16_t>(s - 1);
-    symbolFreq_[s] = 1;
+    SymbolFreq(s) = 1;
   }
-  symbolFreq_[0] = 0;
+  std::fill(symbolFreq_, symbolFreq_ + kChunk + 1, 0);
   symbolCum_[0] = 0;
-  std::fill(chunkTailCum_ + kChunks, chunkTailCum_ + kPaddedChunks, 0);
-  std::fill(chunkHeadCum_ + kChunks, chunkHeadCum_ + kPaddedChunks, 0);
+  std::fill(chunkTailCum_ + kChunks + 1, chunkTailCum_ + kPaddedChunks, 0);
+  std::fill(chunkHeadCum_ + kChunks + 1, chunkHeadCum_ + kPaddedChunks, 0);
   SumFrequencies();
 
   positionCum_[kPositions] = 0;
@@ -125,26 +142,32 @@ void CArithmeticCompression::Renormalise() {
 }
 
 uint32_t CArithmeticCompression::SymbolCum(uint32_t symbol) const {
-  return static_cast<uint32_t>(chunkTailCum_[(symbol - 1) / kChunk] + symbolCum_[symbol]);
+  return static_cast<uint32_t>(chunkTailCum_[ChunkOf(symbol)] + symbolCum_[symbol]);
 }
 
 // valueOffset_ stays below range (each step keeps value inside the interval
 // it narrows to), so x stays below the total and fits 15 bits.
 uint32_t CArithmeticCompression::DecodeChar() {
   const uint32_t range = high_ - low_;
-  const auto x = static_cast<int16_t>(((valueOffset_ + 1) * total_ - 1) / range);
+  const auto total = static_cast<uint32_t>(chunkTailCum_[0]);
+  const auto x = static_cast<int16_t>(((valueOffset_ + 1) * total - 1) / range);
   // The cumulative frequencies fall strictly with the symbol, so the symbol is
   // one past the count of those above x. The chunks before the last one whose
-  // first symbol is above x lie wholly above x.
-  const uint32_t chunk = std::max(CountAbove<kPaddedChunks>(chunkHeadCum_, x), 1u) - 1;
-  const uint32_t first = 1 + kChunk * chunk;
+  // first symbol is above x lie wholly above x; chunk 0, symbol 0 alone,
+  // always does, and symbol 1 is found in chunk 1.
+  const uint32_t chunk = std::max(CountAbove<kPaddedChunks>(chunkHeadCum_, x), 2u) - 1;
+  const uint32_t first = FirstOf(chunk);
   const auto inChunk = static_cast<int16_t>(x - chunkTailCum_[chunk]);
   const uint32_t symbol = first + CountAbove<kChunk>(symbolCum_ + first, inChunk);
   const auto scale = [&](uint32_t cum) {
-    return static_cast<uint32_t>((uint64_t{range * cum} * totalReciprocal_) >> kReciprocalShift);
+    const uint32_t product = range * cum;
+    // Only the widest interval, scaled by the total itself, would overflow.
+    if (range == kQ4) [[unlikely]]
+      return product / total;
+    return static_cast<uint32_t>((uint64_t{product} * totalReciprocal_) >> kReciprocalShift);
   };
   const uint32_t bottom = scale(SymbolCum(symbol));
-  high_ = low_ + (symbol == 1 ? range : scale(SymbolCum(symbol - 1)));
+  high_ = low_ + scale(SymbolCum(symbol - 1));
   low_ += bottom;
   valueOffset_ -= bottom;
   Renormalise();
@@ -171,47 +194,46 @@ uint32_t CArithmeticCompression::DecodePosition() {
 void CArithmeticCompression::SumFrequencies() {
   uint32_t cum = 0;
   for (uint32_t s = kPaddedSymbols; s >= 1; s--) {
-    const uint32_t chunk = (s - 1) / kChunk;
-    if (s % kChunk == 0)
+    const uint32_t chunk = ChunkOf(s);
+    if (s == kChunk * chunk)
       chunkTailCum_[chunk] = static_cast<int16_t>(cum);
     symbolCum_[s] = static_cast<int16_t>(cum - static_cast<uint32_t>(chunkTailCum_[chunk]));
-    if (s % kChunk == 1)
+    if (s == FirstOf(chunk))
       chunkHeadCum_[chunk] = static_cast<int16_t>(cum);
     if (s <= kSymbols)
-      cum += symbolFreq_[s];
+      cum += SymbolFreq(s);
   }
-  total_ = cum;
-  totalReciprocal_ = ReciprocalOf(total_);
+  symbolCum_[0] = 0;
+  chunkTailCum_[0] = static_cast<int16_t>(cum);
+  chunkHeadCum_[0] = static_cast<int16_t>(cum);
+  totalReciprocal_ = ReciprocalOf(cum);
 }
 
 void CArithmeticCompression::UpdateModel(uint32_t symbol) {
-  if (total_ >= kFrequencyLimit) {
+  if (static_cast<uint32_t>(chunkTailCum_[0]) >= kFrequencyLimit) {
     // Rounding up keeps every frequency at 1 or more.
     for (uint32_t s = 1; s <= kSymbols; s++)
-      symbolFreq_[s] = static_cast<uint16_t>((symbolFreq_[s] + 1) / 2);
+      SymbolFreq(s) = static_cast<uint16_t>((SymbolFreq(s) + 1) / 2);
     SumFrequencies();
   }
-  const uint16_t freq = symbolFreq_[symbol];
-  uint32_t i = symbol;
-  while (symbolFreq_[i - 1] == freq)
-    i--;
-  if (i < symbol)
-    std::swap(symbolChar_[i], symbolChar_[symbol]);
-  symbolFreq_[i]++;
-  // Every symbol before i gains 1: whole chunks through their tails, the
-  // symbols before i in its own chunk one by one.
-  total_++;
-  const auto chunk = static_cast<int16_t>((i - 1) / kChunk);
-  const auto pastFirst = static_cast<int16_t>(i - 1);
-  for (int16_t c = 0; c < static_cast<int16_t>(kPaddedChunks); c++) {
-    chunkTailCum_[c] = static_cast<int16_t>(chunkTailCum_[c] + (c < chunk));
-    chunkHeadCum_[c] = static_cast<int16_t>(chunkHeadCum_[c] + (c * 16 < pastFirst));
+  // The frequencies fall with the symbol, so the symbols of equal frequency
+  // before it are the last ones of the 16 before it, unless all 16 are.
+  const uint16_t freq = SymbolFreq(symbol);
+  uint32_t i = symbol - CountEqual<kChunk>(symbolFreq_ + symbol, freq);
+  if (i + kChunk == symbol) [[unlikely]] {
+    while (SymbolFreq(i - 1) == freq)
+      i--;
   }
-  const auto before = static_cast<int16_t>(i - 1 - kChunk * chunk);
-  int16_t* cums = symbolCum_ + 1 + kChunk * chunk;
-  for (int16_t j = 0; j < static_cast<int16_t>(kChunk); j++)
-    cums[j] = static_cast<int16_t>(cums[j] + (j < before));
-  totalReciprocal_ = ReciprocalOf(total_);
+  std::swap(symbolChar_[i], symbolChar_[symbol]);
+  SymbolFreq(i)++;
+  // Every symbol before i gains 1: the chunks before its own (symbol 0's
+  // among them) through their tails, the heads of those that begin before i,
+  // and the symbols before i in its own chunk one by one.
+  const uint32_t chunk = ChunkOf(i);
+  AddOneToFirst<kPaddedChunks>(chunkTailCum_, chunk);
+  AddOneToFirst<kPaddedChunks>(chunkHeadCum_, ChunkOf(i - 1) + 1);
+  AddOneToFirst<kChunk>(symbolCum_ + FirstOf(chunk), i - FirstOf(chunk));
+  totalReciprocal_ = ReciprocalOf(static_cast<uint32_t>(chunkTailCum_[0]));
 }
 
 void CArithmeticCompression::CopyMatch(uint32_t distance, uint32_t length) {
