@@ -34,22 +34,33 @@ uint64_t ReciprocalOf(uint32_t total) {
   return (uint64_t{1} << kReciprocalShift) / total + 1;
 }
 
-// The count of the n entries from `entries` that are above `key`, with a
-// 16-bit count so that compilers turn it into a few vector compares.
+// Counts over the model's tables, written as plain 16-bit arithmetic that
+// compilers turn into a few vector operations. They take signs from shifts
+// rather than from comparisons: GCC 12 miscompiles some vectorised sums of
+// comparison results once they are inlined into the decoding loop.
+
+// The count of the n entries from `entries` that are above `key`. Entries lie
+// in 0 to 0x7FFF and the key in -1 to 0x7FFF, so key - entry fits 16 bits
+// and is negative exactly where the entry is above the key.
 template <uint32_t n>
 uint32_t CountAbove(const int16_t* entries, int16_t key) {
-  uint16_t count = 0;
+  int16_t count = 0;
   for (uint32_t j = 0; j < n; j++)
-    count += entries[j] > key;
-  return count;
+    count = static_cast<int16_t>(count - (static_cast<int16_t>(key - entries[j]) >> 15));
+  return static_cast<uint32_t>(count);
 }
 
+// The count of the n entries from `entries` that equal `key`, all of them
+// below 0x8000: entry ^ key is 0 exactly there, and negated it is negative
+// everywhere else.
 template <uint32_t n>
 uint32_t CountEqual(const uint16_t* entries, uint16_t key) {
-  uint16_t count = 0;
-  for (uint32_t j = 0; j < n; j++)
-    count += entries[j] == key;
-  return count;
+  int16_t count = n;
+  for (uint32_t j = 0; j < n; j++) {
+    const auto differs = static_cast<int16_t>(-static_cast<int16_t>(entries[j] ^ key));
+    count = static_cast<int16_t>(count + (differs >> 15));
+  }
+  return static_cast<uint32_t>(count);
 }
 
 // Adds 1 to the first `count` of the n entries from `entries`, in the same
@@ -118,25 +129,27 @@ void CArithmeticCompression::Refill() {
   }
 }
 
-// The classic loop shifts one bit at a time: out while the top bits of low and
-// high - 1 agree (whichever of its three cases applies, the step is the same
-// shift modulo 2^17), then while the interval straddles the middle closely
-// (low = 01..., high - 1 = 10...). Both runs are counted at once.
-void CArithmeticCompression::Renormalise() {
-  const uint32_t low = low_;
-  const uint32_t top = high_ - 1;
-  // The guard bit stops the count at 17, where low and top agree throughout.
-  const auto same = static_cast<uint32_t>(std::countl_zero(((low ^ top) << 15) | 0x4000));
+// Narrows the interval to the part from `bottom` to `top` above low, then
+// renormalises it. The classic loop shifts one bit at a time: out while the
+// top bits of low and high - 1 agree (whichever of its three cases applies,
+// the step is the same shift modulo 2^17), then while the interval straddles
+// the middle closely (low = 01..., high - 1 = 10...). Both runs are counted at
+// once.
+void CArithmeticCompression::Narrow(uint32_t bottom, uint32_t top) {
+  const uint32_t low = low_ + bottom;
+  const uint32_t last = low_ + top - 1;
+  // The guard bit stops the count at 17, where low and last agree throughout.
+  const auto same = static_cast<uint32_t>(std::countl_zero(((low ^ last) << 15) | 0x4000));
   // Past the agreeing bits and the first bit that differs, the straddling bits
-  // are the run where low has 1 and top 0.
+  // are the run where low has 1 and last 0.
   const auto straddle =
-      static_cast<uint32_t>(std::countl_one((uint64_t{low & ~top} << 48) << same));
+      static_cast<uint32_t>(std::countl_one((uint64_t{low & ~last} << 48) << same));
   const uint32_t shifts = same + straddle;
   const uint32_t filled = (1u << shifts) - 1;
   low_ = (low << shifts) & 0xFFFF;
-  high_ = ((((top << shifts) | filled) & 0xFFFF) | 0x10000) + 1;
-  valueOffset_ =
-      (valueOffset_ << shifts) + static_cast<uint32_t>((bitWindow_ >> 1) >> (63 - shifts));
+  high_ = ((((last << shifts) | filled) & 0xFFFF) | 0x10000) + 1;
+  valueOffset_ = ((valueOffset_ - bottom) << shifts) +
+                 static_cast<uint32_t>((bitWindow_ >> 1) >> (63 - shifts));
   bitWindow_ <<= shifts;
   bitCount_ -= shifts;
 }
@@ -157,7 +170,8 @@ uint32_t CArithmeticCompression::DecodeChar() {
   // always does, and symbol 1 is found in chunk 1.
   const uint32_t chunk = std::max(CountAbove<kPaddedChunks>(chunkHeadCum_, x), 2u) - 1;
   const uint32_t first = FirstOf(chunk);
-  const auto inChunk = static_cast<int16_t>(x - chunkTailCum_[chunk]);
+  // Every symbol of the chunk is above a negative x - tail.
+  const auto inChunk = static_cast<int16_t>(std::max(x - chunkTailCum_[chunk], -1));
   const uint32_t symbol = first + CountAbove<kChunk>(symbolCum_ + first, inChunk);
   const auto scale = [&](uint32_t cum) {
     const uint32_t product = range * cum;
@@ -166,11 +180,7 @@ uint32_t CArithmeticCompression::DecodeChar() {
       return product / total;
     return static_cast<uint32_t>((uint64_t{product} * totalReciprocal_) >> kReciprocalShift);
   };
-  const uint32_t bottom = scale(SymbolCum(symbol));
-  high_ = low_ + scale(SymbolCum(symbol - 1));
-  low_ += bottom;
-  valueOffset_ -= bottom;
-  Renormalise();
+  Narrow(scale(SymbolCum(symbol)), scale(SymbolCum(symbol - 1)));
   const uint32_t character = symbolChar_[symbol];
   UpdateModel(symbol);
   return character;
@@ -182,12 +192,10 @@ uint32_t CArithmeticCompression::DecodePosition() {
   const uint32_t start = positionWindowStart_[x >> kPositionBucketShift];
   const uint32_t position =
       start - 1 + CountAbove<kPositionWindow>(positionCum_ + start, static_cast<int16_t>(x));
-  const uint32_t bottom =
-      range * static_cast<uint32_t>(positionCum_[position + 1]) / kPositionTotal;
-  high_ = low_ + range * static_cast<uint32_t>(positionCum_[position]) / kPositionTotal;
-  low_ += bottom;
-  valueOffset_ -= bottom;
-  Renormalise();
+  const auto scale = [&](int16_t cum) {
+    return range * static_cast<uint32_t>(cum) / kPositionTotal;
+  };
+  Narrow(scale(positionCum_[position + 1]), scale(positionCum_[position]));
   return position;
 }
 
@@ -219,10 +227,13 @@ void CArithmeticCompression::UpdateModel(uint32_t symbol) {
   // The frequencies fall with the symbol, so the symbols of equal frequency
   // before it are the last ones of the 16 before it, unless all 16 are.
   const uint16_t freq = SymbolFreq(symbol);
-  uint32_t i = symbol - CountEqual<kChunk>(symbolFreq_ + symbol, freq);
-  if (i + kChunk == symbol) [[unlikely]] {
-    while (SymbolFreq(i - 1) == freq)
-      i--;
+  uint32_t i = symbol;
+  if (SymbolFreq(symbol - 1) == freq) {
+    i = symbol - CountEqual<kChunk>(symbolFreq_ + symbol, freq);
+    if (i + kChunk == symbol) [[unlikely]] {
+      while (SymbolFreq(i - 1) == freq)
+        i--;
+    }
   }
   std::swap(symbolChar_[i], symbolChar_[symbol]);
   SymbolFreq(i)++;
@@ -286,9 +297,9 @@ uint32_t CArithmeticCompression::Decode(const uint8_t* input,
   ringPosition_ = kRingSize - kLongestMatch;
 
   while (outputCount_ < decodedLength_) {
-    // A character and a position take at most 17 bits each.
-    if (bitCount_ < 40)
-      Refill();
+    // A character and a position take at most 17 bits each; topping up every
+    // time costs less than a branch that the stream decides.
+    Refill();
     const uint32_t character = DecodeChar();
     if (character < 256) {
       output_[outputCount_++] = static_cast<uint8_t>(character);

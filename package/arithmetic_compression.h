@@ -46,7 +46,7 @@ class CArithmeticCompression {
 
   void StartModel();
   void Refill();
-  void Renormalise();
+  void Narrow(uint32_t bottom, uint32_t top);
   uint32_t DecodeChar();
   uint32_t DecodePosition();
   void SumFrequencies();
