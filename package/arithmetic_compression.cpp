@@ -63,13 +63,13 @@ uint32_t CountEqual(const uint16_t* entries, uint16_t key) {
   return static_cast<uint32_t>(count);
 }
 
-// Adds 1 to the first `count` of the n entries from `entries`, in the same
-// vector-friendly form.
+// Adds 1 to the first `count` (at most n) of the n entries from `entries`:
+// j - count is negative exactly there.
 template <uint32_t n>
 void AddOneToFirst(int16_t* entries, uint32_t count) {
   const auto limit = static_cast<int16_t>(count);
   for (int16_t j = 0; j < static_cast<int16_t>(n); j++)
-    entries[j] = static_cast<int16_t>(entries[j] + (j < limit));
+    entries[j] = static_cast<int16_t>(entries[j] - (static_cast<int16_t>(j - limit) >> 15));
 }
 
 }  // namespace
@@ -225,7 +225,8 @@ void CArithmeticCompression::UpdateModel(uint32_t symbol) {
     SumFrequencies();
   }
   // The frequencies fall with the symbol, so the symbols of equal frequency
-  // before it are the last ones of the 16 before it, unless all 16 are.
+  // before it are the last ones of the 16 before it, unless all 16 are. Most
+  // often the symbol before it differs already.
   const uint16_t freq = SymbolFreq(symbol);
   uint32_t i = symbol;
   if (SymbolFreq(symbol - 1) == freq) {

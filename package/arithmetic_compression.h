@@ -83,8 +83,7 @@ class CArithmeticCompression {
   // its chunk c: what the symbols after the chunk hold plus what the chunk
   // holds after s. chunkHeadCum_[c] is that of the chunk's first symbol; for
   // chunk 0 both are the total. Every model value stays below 0x8000, so it
-  // fits a signed 16-bit entry, which compilers compare many at a time on
-  // every target.
+  // fits a 16-bit entry, and whole chunks are counted at once.
   uint16_t symbolChar_[kSymbols + 1];
   uint16_t symbolFreq_[kChunk + kSymbols + 1];
   int16_t symbolCum_[kPaddedSymbols + 1];
