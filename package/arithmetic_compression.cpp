@@ -39,8 +39,8 @@ uint64_t ReciprocalOf(uint32_t total) {
 // rather than from comparisons: GCC 12 miscompiles some vectorised sums of
 // comparison results once they are inlined into the decoding loop.
 
-// The count of the n entries from `entries` that are above `key`. Entries lie
-// in 0 to 0x7FFF and the key in -1 to 0x7FFF, so key - entry fits 16 bits
+// The count of the n entries from `entries` that are above `key`, for keys
+// that differ from every entry by less than 0x8000: key - entry fits 16 bits
 // and is negative exactly where the entry is above the key.
 template <uint32_t n>
 uint32_t CountAbove(const int16_t* entries, int16_t key) {
@@ -130,11 +130,10 @@ void CArithmeticCompression::Refill() {
 }
 
 // Narrows the interval to the part from `bottom` to `top` above low, then
-// renormalises it. The classic loop shifts one bit at a time: out while the
-// top bits of low and high - 1 agree (whichever of its three cases applies,
-// the step is the same shift modulo 2^17), then while the interval straddles
-// the middle closely (low = 01..., high - 1 = 10...). Both runs are counted at
-// once.
+// renormalises it; `top` counts only modulo 2^17. The classic loop shifts one bit at a time: out
+// while the top bits of low and high - 1 agree (whichever of its three cases applies, the step is
+// the same shift modulo 2^17), then while the interval straddles the middle closely (low = 01...,
+// high - 1 = 10...). Both runs are counted at once.
 void CArithmeticCompression::Narrow(uint32_t bottom, uint32_t top) {
   const uint32_t low = low_ + bottom;
   const uint32_t last = low_ + top - 1;
@@ -170,15 +169,13 @@ uint32_t CArithmeticCompression::DecodeChar() {
   // always does, and symbol 1 is found in chunk 1.
   const uint32_t chunk = std::max(CountAbove<kPaddedChunks>(chunkHeadCum_, x), 2u) - 1;
   const uint32_t first = FirstOf(chunk);
-  // Every symbol of the chunk is above a negative x - tail.
-  const auto inChunk = static_cast<int16_t>(std::max(x - chunkTailCum_[chunk], -1));
+  // x - tail - symbolCum_[s] is x minus a cumulative frequency, which fits.
+  const auto inChunk = static_cast<int16_t>(x - chunkTailCum_[chunk]);
   const uint32_t symbol = first + CountAbove<kChunk>(symbolCum_ + first, inChunk);
+  // Only the widest interval, range 2^17, scaled by the total itself,
+  // overflows: it wraps to 0 in place of 2^17, which Narrow takes alike.
   const auto scale = [&](uint32_t cum) {
-    const uint32_t product = range * cum;
-    // Only the widest interval, scaled by the total itself, would overflow.
-    if (range == kQ4) [[unlikely]]
-      return product / total;
-    return static_cast<uint32_t>((uint64_t{product} * totalReciprocal_) >> kReciprocalShift);
+    return static_cast<uint32_t>((uint64_t{range * cum} * totalReciprocal_) >> kReciprocalShift);
   };
   Narrow(scale(SymbolCum(symbol)), scale(SymbolCum(symbol - 1)));
   const uint32_t character = symbolChar_[symbol];
