@@ -74,25 +74,14 @@ void AddOneToFirst(int16_t* entries, uint32_t count) {
 
 }  // namespace
 
+// The position model never changes, so it is set up once, with the object.
 CArithmeticCompression::CArithmeticCompression()
     : input_(nullptr),
       inputLength_(0),
       inputPosition_(0),
       output_(nullptr),
       decodedLength_(0),
-      outputCount_(0) {}
-
-void CArithmeticCompression::StartModel() {
-  for (uint32_t s = 1; s <= kSymbols; s++) {
-    symbolChar_[s] = static_cast<uint16_t>(s - 1);
-    SymbolFreq(s) = 1;
-  }
-  std::fill(symbolFreq_, symbolFreq_ + kChunk + 1, 0);
-  symbolCum_[0] = 0;
-  std::fill(chunkTailCum_ + kChunks + 1, chunkTailCum_ + kPaddedChunks, 0);
-  std::fill(chunkHeadCum_ + kChunks + 1, chunkHeadCum_ + kPaddedChunks, 0);
-  SumFrequencies();
-
+      outputCount_(0) {
   positionCum_[kPositions] = 0;
   for (uint32_t i = kPositions; i >= 1; i--)
     positionCum_[i - 1] = static_cast<int16_t>(positionCum_[i] + 10000 / (i + 200));
@@ -106,6 +95,18 @@ void CArithmeticCompression::StartModel() {
     positionWindowStart_[bucket] =
         static_cast<uint16_t>(std::max(above, kPositionWindow) - kPositionWindow + 1);
   }
+}
+
+void CArithmeticCompression::StartSymbolModel() {
+  for (uint32_t s = 1; s <= kSymbols; s++) {
+    symbolChar_[s] = static_cast<uint16_t>(s - 1);
+    SymbolFreq(s) = 1;
+  }
+  std::fill(symbolFreq_, symbolFreq_ + kChunk + 1, 0);
+  symbolCum_[0] = 0;
+  std::fill(chunkTailCum_ + kChunks + 1, chunkTailCum_ + kPaddedChunks, 0);
+  std::fill(chunkHeadCum_ + kChunks + 1, chunkHeadCum_ + kPaddedChunks, 0);
+  SumFrequencies();
 }
 
 // Tops the window up to at least 57 bits. Past the end of the input the bits
@@ -288,7 +289,7 @@ uint32_t CArithmeticCompression::Decode(const uint8_t* input,
   bitWindow_ <<= 17;
   bitCount_ -= 17;
 
-  StartModel();
+  StartSymbolModel();
   std::memset(ring_, ' ', kRingSize - kLongestMatch);
   // Never read by a well-formed stream; set so that a damaged one is repeatable.
   std::memset(ring_ + kRingSize - kLongestMatch, 0, kLongestMatch);

@@ -6,8 +6,9 @@ namespace solvane {
 
 // LZARI decoder: LZSS over a 4096-byte window with adaptive arithmetic coding of
 // literals and match lengths and a fixed distribution of match positions (the
-// classic 1989 format). Its whole state lives in the object and is set afresh by
-// every Decode, so decoding allocates nothing.
+// classic 1989 format). Its whole state lives in the object, so decoding
+// allocates nothing; all of it but the fixed position model is set afresh by
+// every Decode.
 class CArithmeticCompression {
  public:
   CArithmeticCompression();
@@ -44,7 +45,7 @@ class CArithmeticCompression {
   static constexpr uint32_t kPositionWindow = 8;
   static constexpr uint32_t kPositionBuckets = (28568 >> kPositionBucketShift) + 1;
 
-  void StartModel();
+  void StartSymbolModel();
   void Refill();
   void Narrow(uint32_t bottom, uint32_t top);
   uint32_t DecodeChar();
