@@ -125,6 +125,12 @@ TEST(LzariDecodeDamaged, CorruptedStreamsStayInBounds) {
     EXPECT_EQ(GuardedDecode(damaged, 20000).bytes, LzariReferenceDecode(damaged, 20000, 0))
         << trial;
   }
+  // Damaged early in a long stream, decoding runs on through many halvings of
+  // a model that the damage keeps stirring.
+  std::vector<uint8_t> longStream = LzariEncode(CodeLikeBytes(300000, 7));
+  for (size_t at : {100u, 2000u, 30000u})
+    longStream[at] ^= 0x5A;
+  EXPECT_EQ(GuardedDecode(longStream, 300000).bytes, LzariReferenceDecode(longStream, 300000, 0));
 }
 
 TEST(LzariDecodeDamaged, ArbitraryBytesStayInBounds) {
