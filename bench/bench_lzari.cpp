@@ -32,9 +32,10 @@ std::vector<uint8_t> WifiApplicationImage() {
 // byte of 3 words in 10 random, the application image compresses to 63%, as
 // 3.5 MB of real code does, with a flatter spread of literals.
 std::vector<uint8_t> DenseApplicationImage() {
+  constexpr size_t kHeaderSize = 292;  // the image's own header stays as it is
   std::vector<uint8_t> image = GenerateImage(169);
   Prng prng(0xDE45E);
-  for (size_t i = 292; i + 4 <= image.size(); i += 4) {
+  for (size_t i = kHeaderSize; i + 4 <= image.size(); i += 4) {
     if (prng.Percent(30))
       image[i] = static_cast<uint8_t>(prng.Next());
   }
