@@ -12,7 +12,6 @@ constexpr uint32_t kLongestMatch = 60;
 constexpr uint32_t kThreshold = 2;
 constexpr uint32_t kQ4 = 0x20000;
 constexpr uint32_t kFrequencyLimit = 0x7FFF;
-constexpr uint32_t kSeventeenBits = kQ4 - 1;
 
 constexpr uint32_t PositionTotal() {
   uint32_t total = 0;
@@ -25,28 +24,89 @@ constexpr uint32_t PositionTotal() {
 constexpr uint32_t kPositionTotal = PositionTotal();
 static_assert(kPositionTotal == 28568);
 
+constexpr uint32_t kReciprocalShift = 47;
+
+// Numerators are range x cumulative frequency with range <= 2^17 and the
+// frequency at most the total t < 2^15, so numerator x t < 2^47 and the
+// product with 2^47 / t + 1 rounds down to the exact quotient. It only
+// overflows 64 bits for range 2^17 at the total itself.
+uint64_t ReciprocalOf(uint32_t total) {
+  return (uint64_t{1} << kReciprocalShift) / total + 1;
+}
+
+// Counts over the model's tables, written as plain 16-bit arithmetic that
+// compilers turn into a few vector operations. They take signs from shifts
+// rather than from comparisons: GCC 12 miscompiles some vectorised sums of
+// comparison results once they are inlined into the decoding loop.
+
+// The count of the n entries from `entries` that are above `key`, for keys
+// that differ from every entry by less than 0x8000: key - entry fits 16 bits
+// and is negative exactly where the entry is above the key.
+template <uint32_t n>
+uint32_t CountAbove(const int16_t* entries, int16_t key) {
+  int16_t count = 0;
+  for (uint32_t j = 0; j < n; j++)
+    count = static_cast<int16_t>(count - (static_cast<int16_t>(key - entries[j]) >> 15));
+  return static_cast<uint32_t>(count);
+}
+
+// The count of the n entries from `entries` that equal `key`, all of them
+// below 0x8000: entry ^ key is 0 exactly there, and negated it is negative
+// everywhere else.
+template <uint32_t n>
+uint32_t CountEqual(const uint16_t* entries, uint16_t key) {
+  int16_t count = n;
+  for (uint32_t j = 0; j < n; j++) {
+    const auto differs = static_cast<int16_t>(-static_cast<int16_t>(entries[j] ^ key));
+    count = static_cast<int16_t>(count + (differs >> 15));
+  }
+  return static_cast<uint32_t>(count);
+}
+
+// Adds 1 to the first `count` (at most n) of the n entries from `entries`:
+// j - count is negative exactly there.
+template <uint32_t n>
+void AddOneToFirst(int16_t* entries, uint32_t count) {
+  const auto limit = static_cast<int16_t>(count);
+  for (int16_t j = 0; j < static_cast<int16_t>(n); j++)
+    entries[j] = static_cast<int16_t>(entries[j] - (static_cast<int16_t>(j - limit) >> 15));
+}
+
 }  // namespace
 
+// The position model never changes, so it is set up once, with the object.
 CArithmeticCompression::CArithmeticCompression()
     : input_(nullptr),
       inputLength_(0),
       inputPosition_(0),
       output_(nullptr),
       decodedLength_(0),
-      outputCount_(0) {}
-
-void CArithmeticCompression::StartModel() {
-  symbolCum_[kSymbols] = 0;
-  for (uint32_t s = kSymbols; s >= 1; s--) {
-    symbolChar_[s] = static_cast<uint16_t>(s - 1);
-    symbolFreq_[s] = 1;
-    symbolCum_[s - 1] = static_cast<uint16_t>(symbolCum_[s] + 1);
-  }
-  symbolFreq_[0] = 0;
-  std::fill(symbolCum_ + kSymbols + 1, symbolCum_ + kCumEntries, 0);
+      outputCount_(0) {
   positionCum_[kPositions] = 0;
   for (uint32_t i = kPositions; i >= 1; i--)
-    positionCum_[i - 1] = static_cast<uint16_t>(positionCum_[i] + 10000 / (i + 200));
+    positionCum_[i - 1] = static_cast<int16_t>(positionCum_[i] + 10000 / (i + 200));
+  // Every position from 1 up to `above` has a total above the bucket's first
+  // x; the ones that x can still reach lie in the window that ends there.
+  uint32_t above = kPositions - 1;
+  for (uint32_t bucket = 0; bucket < kPositionBuckets; bucket++) {
+    const auto first = static_cast<int16_t>(bucket << kPositionBucketShift);
+    while (above > 0 && positionCum_[above] <= first)
+      above--;
+    positionWindowStart_[bucket] =
+        static_cast<uint16_t>(std::max(above, kPositionWindow) - kPositionWindow + 1);
+  }
+}
+
+void CArithmeticCompression::StartSymbolModel() {
+  for (uint32_t s = 1; s <= kSymbols; s++) {
+    symbolChar_[s] = static_cast<uint16_t>(s - 1);
+    SymbolFreq(s) = 1;
+  }
+  std::fill(symbolFreq_, symbolFreq_ + kChunk + 1, 0);
+  symbolCum_[0] = 0;
+  std::fill(chunkTailCum_ + kChunks + 1, chunkTailCum_ + kPaddedChunks, 0);
+  std::fill(chunkHeadCum_ + kChunks + 1, chunkHeadCum_ + kPaddedChunks, 0);
+  SumFrequencies();
 }
 
 // Tops the window up to at least 57 bits. Past the end of the input the bits
@@ -70,49 +130,55 @@ void CArithmeticCompression::Refill() {
   }
 }
 
-// The classic loop shifts one bit at a time: out while the top bits of low and
-// high - 1 agree (whichever of its three cases applies, the step is the same
-// shift modulo 2^17), then while the interval straddles the middle closely
-// (low = 01..., high - 1 = 10...). Both runs are counted at once.
-void CArithmeticCompression::Renormalise() {
-  uint32_t low = low_;
-  uint32_t top = high_ - 1;
-  const uint32_t same = std::min(std::countl_zero((low ^ top) << 15), 17);
-  low = (low << same) & kSeventeenBits;
-  top = ((top << same) | ((1u << same) - 1)) & kSeventeenBits;
-  const uint32_t straddle = std::countl_one((low & ~top) << 16);
-  low = (low << straddle) & 0xFFFF;
-  top = ((top << straddle) & 0xFFFF) | 0x10000 | ((1u << straddle) - 1);
-  low_ = low;
-  high_ = top + 1;
+// Narrows the interval to the part from `bottom` to `top` above low, then
+// renormalises it; `top` counts only modulo 2^17. The classic loop shifts one bit at a time: out
+// while the top bits of low and high - 1 agree (whichever of its three cases applies, the step is
+// the same shift modulo 2^17), then while the interval straddles the middle closely (low = 01...,
+// high - 1 = 10...). Both runs are counted at once.
+void CArithmeticCompression::Narrow(uint32_t bottom, uint32_t top) {
+  const uint32_t low = low_ + bottom;
+  const uint32_t last = low_ + top - 1;
+  // The guard bit stops the count at 17, where low and last agree throughout.
+  const auto same = static_cast<uint32_t>(std::countl_zero(((low ^ last) << 15) | 0x4000));
+  // Past the agreeing bits and the first bit that differs, the straddling bits
+  // are the run where low has 1 and last 0.
+  const auto straddle =
+      static_cast<uint32_t>(std::countl_one((uint64_t{low & ~last} << 48) << same));
   const uint32_t shifts = same + straddle;
-  valueOffset_ =
-      (valueOffset_ << shifts) + static_cast<uint32_t>((bitWindow_ >> 1) >> (63 - shifts));
+  const uint32_t filled = (1u << shifts) - 1;
+  low_ = (low << shifts) & 0xFFFF;
+  high_ = ((((last << shifts) | filled) & 0xFFFF) | 0x10000) + 1;
+  valueOffset_ = ((valueOffset_ - bottom) << shifts) +
+                 static_cast<uint32_t>((bitWindow_ >> 1) >> (63 - shifts));
   bitWindow_ <<= shifts;
   bitCount_ -= shifts;
 }
 
+uint32_t CArithmeticCompression::SymbolCum(uint32_t symbol) const {
+  return static_cast<uint32_t>(chunkTailCum_[ChunkOf(symbol)] + symbolCum_[symbol]);
+}
+
+// valueOffset_ stays below range (each step keeps value inside the interval
+// it narrows to), so x stays below the total and fits 15 bits.
 uint32_t CArithmeticCompression::DecodeChar() {
   const uint32_t range = high_ - low_;
-  const uint32_t total = symbolCum_[0];
-  const uint32_t x = ((valueOffset_ + 1) * total - 1) / range;
+  const auto total = static_cast<uint32_t>(chunkTailCum_[0]);
+  const auto x = static_cast<int16_t>(((valueOffset_ + 1) * total - 1) / range);
   // The cumulative frequencies fall strictly with the symbol, so the symbol is
-  // one past the count of those above x; count them 16 at a time.
-  const uint16_t key = static_cast<uint16_t>(std::min<uint32_t>(x, 0xFFFF));
-  uint32_t symbol = 1;
-  for (;;) {
-    uint32_t above = 0;
-    for (uint32_t j = 0; j < 16; j++)
-      above += symbolCum_[symbol + j] > key;
-    symbol += above;
-    if (above < 16)
-      break;
-  }
-  const uint32_t bottom = range * symbolCum_[symbol] / total;
-  high_ = low_ + range * symbolCum_[symbol - 1] / total;
-  low_ += bottom;
-  valueOffset_ -= bottom;
-  Renormalise();
+  // one past the count of those above x. The chunks before the last one whose
+  // first symbol is above x lie wholly above x; chunk 0, symbol 0 alone,
+  // always does, and symbol 1 is found in chunk 1.
+  const uint32_t chunk = std::max(CountAbove<kPaddedChunks>(chunkHeadCum_, x), 2u) - 1;
+  const uint32_t first = FirstOf(chunk);
+  // x - tail - symbolCum_[s] is x minus a cumulative frequency, which fits.
+  const auto inChunk = static_cast<int16_t>(x - chunkTailCum_[chunk]);
+  const uint32_t symbol = first + CountAbove<kChunk>(symbolCum_ + first, inChunk);
+  // Only the widest interval, range 2^17, scaled by the total itself,
+  // overflows: it wraps to 0 in place of 2^17, which Narrow takes alike.
+  const auto scale = [&](uint32_t cum) {
+    return static_cast<uint32_t>((uint64_t{range * cum} * totalReciprocal_) >> kReciprocalShift);
+  };
+  Narrow(scale(SymbolCum(symbol)), scale(SymbolCum(symbol - 1)));
   const uint32_t character = symbolChar_[symbol];
   UpdateModel(symbol);
   return character;
@@ -121,39 +187,63 @@ uint32_t CArithmeticCompression::DecodeChar() {
 uint32_t CArithmeticCompression::DecodePosition() {
   const uint32_t range = high_ - low_;
   const uint32_t x = ((valueOffset_ + 1) * kPositionTotal - 1) / range;
-  // Lower bound of the first entry from 1 on that is not above x.
-  const uint16_t* base = positionCum_ + 1;
-  for (uint32_t n = kPositions; n > 1; n -= n / 2)
-    base = base[n / 2] > x ? base + n / 2 : base;
-  base += *base > x;
-  const uint32_t position = static_cast<uint32_t>(base - positionCum_) - 1;
-  const uint32_t bottom = range * positionCum_[position + 1] / kPositionTotal;
-  high_ = low_ + range * positionCum_[position] / kPositionTotal;
-  low_ += bottom;
-  valueOffset_ -= bottom;
-  Renormalise();
+  const uint32_t start = positionWindowStart_[x >> kPositionBucketShift];
+  const uint32_t position =
+      start - 1 + CountAbove<kPositionWindow>(positionCum_ + start, static_cast<int16_t>(x));
+  const auto scale = [&](int16_t cum) {
+    return range * static_cast<uint32_t>(cum) / kPositionTotal;
+  };
+  Narrow(scale(positionCum_[position + 1]), scale(positionCum_[position]));
   return position;
 }
 
-void CArithmeticCompression::UpdateModel(uint32_t symbol) {
-  if (symbolCum_[0] >= kFrequencyLimit) {
-    uint32_t cum = 0;
-    for (uint32_t i = kSymbols; i > 0; i--) {
-      symbolCum_[i] = static_cast<uint16_t>(cum);
-      symbolFreq_[i] = static_cast<uint16_t>((symbolFreq_[i] + 1) / 2);
-      cum += symbolFreq_[i];
-    }
-    symbolCum_[0] = static_cast<uint16_t>(cum);
+void CArithmeticCompression::SumFrequencies() {
+  uint32_t cum = 0;
+  for (uint32_t s = kPaddedSymbols; s >= 1; s--) {
+    const uint32_t chunk = ChunkOf(s);
+    if (s == kChunk * chunk)
+      chunkTailCum_[chunk] = static_cast<int16_t>(cum);
+    symbolCum_[s] = static_cast<int16_t>(cum - static_cast<uint32_t>(chunkTailCum_[chunk]));
+    if (s == FirstOf(chunk))
+      chunkHeadCum_[chunk] = static_cast<int16_t>(cum);
+    if (s <= kSymbols)
+      cum += SymbolFreq(s);
   }
-  const uint16_t freq = symbolFreq_[symbol];
+  symbolCum_[0] = 0;
+  chunkTailCum_[0] = static_cast<int16_t>(cum);
+  chunkHeadCum_[0] = static_cast<int16_t>(cum);
+  totalReciprocal_ = ReciprocalOf(cum);
+}
+
+void CArithmeticCompression::UpdateModel(uint32_t symbol) {
+  if (static_cast<uint32_t>(chunkTailCum_[0]) >= kFrequencyLimit) {
+    // Rounding up keeps every frequency at 1 or more.
+    for (uint32_t s = 1; s <= kSymbols; s++)
+      SymbolFreq(s) = static_cast<uint16_t>((SymbolFreq(s) + 1) / 2);
+    SumFrequencies();
+  }
+  // The frequencies fall with the symbol, so the symbols of equal frequency
+  // before it are the last ones of the 16 before it, unless all 16 are. Most
+  // often the symbol before it differs already.
+  const uint16_t freq = SymbolFreq(symbol);
   uint32_t i = symbol;
-  while (symbolFreq_[i - 1] == freq)
-    i--;
-  if (i < symbol)
-    std::swap(symbolChar_[i], symbolChar_[symbol]);
-  symbolFreq_[i]++;
-  for (uint32_t k = 0; k < i; k++)
-    symbolCum_[k]++;
+  if (SymbolFreq(symbol - 1) == freq) {
+    i = symbol - CountEqual<kChunk>(symbolFreq_ + symbol, freq);
+    if (i + kChunk == symbol) [[unlikely]] {
+      while (SymbolFreq(i - 1) == freq)
+        i--;
+    }
+  }
+  std::swap(symbolChar_[i], symbolChar_[symbol]);
+  SymbolFreq(i)++;
+  // Every symbol before i gains 1: the chunks before its own (symbol 0's
+  // among them) through their tails, the heads of those that begin before i,
+  // and the symbols before i in its own chunk one by one.
+  const uint32_t chunk = ChunkOf(i);
+  AddOneToFirst<kPaddedChunks>(chunkTailCum_, chunk);
+  AddOneToFirst<kPaddedChunks>(chunkHeadCum_, ChunkOf(i - 1) + 1);
+  AddOneToFirst<kChunk>(symbolCum_ + FirstOf(chunk), i - FirstOf(chunk));
+  totalReciprocal_ = ReciprocalOf(static_cast<uint32_t>(chunkTailCum_[0]));
 }
 
 void CArithmeticCompression::CopyMatch(uint32_t distance, uint32_t length) {
@@ -199,16 +289,16 @@ uint32_t CArithmeticCompression::Decode(const uint8_t* input,
   bitWindow_ <<= 17;
   bitCount_ -= 17;
 
-  StartModel();
+  StartSymbolModel();
   std::memset(ring_, ' ', kRingSize - kLongestMatch);
   // Never read by a well-formed stream; set so that a damaged one is repeatable.
   std::memset(ring_ + kRingSize - kLongestMatch, 0, kLongestMatch);
   ringPosition_ = kRingSize - kLongestMatch;
 
   while (outputCount_ < decodedLength_) {
-    // A character and a position take at most 17 bits each.
-    if (bitCount_ < 40)
-      Refill();
+    // A character and a position take at most 17 bits each; topping up every
+    // time costs less than a branch that the stream decides.
+    Refill();
     const uint32_t character = DecodeChar();
     if (character < 256) {
       output_[outputCount_++] = static_cast<uint8_t>(character);

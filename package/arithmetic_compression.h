@@ -6,8 +6,9 @@ namespace solvane {
 
 // LZARI decoder: LZSS over a 4096-byte window with adaptive arithmetic coding of
 // literals and match lengths and a fixed distribution of match positions (the
-// classic 1989 format). Its whole state lives in the object and is set afresh by
-// every Decode, so decoding allocates nothing.
+// classic 1989 format). Its whole state lives in the object, so decoding
+// allocates nothing; all of it but the fixed position model is set afresh by
+// every Decode.
 class CArithmeticCompression {
  public:
   CArithmeticCompression();
@@ -27,14 +28,31 @@ class CArithmeticCompression {
   static constexpr uint32_t kRingSize = 4096;
   static constexpr uint32_t kSymbols = 314;
   static constexpr uint32_t kPositions = 4096;
-  // Symbols are searched 16 at a time; the tail past symbol 314 stays 0.
-  static constexpr uint32_t kCumEntries = 1 + 16 * 20;
+  // Symbols are kept in chunks of 16, so that searching or counting a symbol
+  // touches a few whole chunks and never a run of single entries: chunk c from
+  // 1 to 20 holds the symbols 16 c - 15 to 16 c, and symbol 0 alone forms
+  // chunk 0. Symbols past 314 pad the last chunk with frequency 0; chunks past
+  // the 20th pad the per-chunk arrays.
+  static constexpr uint32_t kChunk = 16;
+  static constexpr uint32_t kChunks = 20;
+  static constexpr uint32_t kPaddedSymbols = kChunk * kChunks;
+  static constexpr uint32_t kPaddedChunks = 24;
+  static constexpr uint32_t ChunkOf(uint32_t symbol) { return (symbol + kChunk - 1) / kChunk; }
+  static constexpr uint32_t FirstOf(uint32_t chunk) { return kChunk * chunk - (kChunk - 1); }
+  // The position search looks up where x / 16 falls and counts within the 8
+  // positions from there: position totals fall by at least 2 per position.
+  static constexpr uint32_t kPositionBucketShift = 4;
+  static constexpr uint32_t kPositionWindow = 8;
+  static constexpr uint32_t kPositionBuckets = (28568 >> kPositionBucketShift) + 1;
 
-  void StartModel();
+  void StartSymbolModel();
   void Refill();
-  void Renormalise();
+  void Narrow(uint32_t bottom, uint32_t top);
   uint32_t DecodeChar();
   uint32_t DecodePosition();
+  void SumFrequencies();
+  uint16_t& SymbolFreq(uint32_t symbol) { return symbolFreq_[kChunk + symbol]; }
+  uint32_t SymbolCum(uint32_t symbol) const;
   void UpdateModel(uint32_t symbol);
   void CopyMatch(uint32_t distance, uint32_t length);
 
@@ -59,11 +77,23 @@ class CArithmeticCompression {
   uint32_t ringPosition_;
   uint8_t ring_[kRingSize];
 
-  // Every model value fits 16 bits: frequencies and totals stay below 0x8000.
+  // The frequency of symbol s is symbolFreq_[16 + s]; the 16 entries before
+  // symbol 1 hold 0, the classic sentinel, so that the 16 frequencies before
+  // any symbol can be read at once. The cumulative frequency of symbol s, the
+  // sum of the frequencies after it, is chunkTailCum_[c] + symbolCum_[s] for
+  // its chunk c: what the symbols after the chunk hold plus what the chunk
+  // holds after s. chunkHeadCum_[c] is that of the chunk's first symbol; for
+  // chunk 0 both are the total. Every model value stays below 0x8000, so it
+  // fits a 16-bit entry, and whole chunks are counted at once.
   uint16_t symbolChar_[kSymbols + 1];
-  uint16_t symbolFreq_[kSymbols + 1];
-  uint16_t symbolCum_[kCumEntries];
-  uint16_t positionCum_[kPositions + 1];
+  uint16_t symbolFreq_[kChunk + kSymbols + 1];
+  int16_t symbolCum_[kPaddedSymbols + 1];
+  int16_t chunkTailCum_[kPaddedChunks];
+  int16_t chunkHeadCum_[kPaddedChunks];
+  // 2^47 / total + 1: dividing by the total becomes a multiplication.
+  uint64_t totalReciprocal_;
+  int16_t positionCum_[kPositions + 1];
+  uint16_t positionWindowStart_[kPositionBuckets];
 };
 
 }  // namespace solvane

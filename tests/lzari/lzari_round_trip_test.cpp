@@ -3,16 +3,15 @@
 #include <string>
 
 #include "package/arithmetic_compression.h"
-#include "tests/lzari/reference_decoder.h"
 #include "tests/lzari/sample_data.h"
 #include "tools/lzari/lzari_encoder.h"
+#include "tools/lzari/lzari_reference_decoder.h"
 
 namespace solvane {
 namespace {
 
 using testing::CodeLikeBytes;
 using testing::RandomBytes;
-using testing::ReferenceDecode;
 
 constexpr uint32_t kSlack = 59;
 
@@ -42,7 +41,7 @@ std::vector<uint8_t> ProductDecode(const std::vector<uint8_t>& stream, uint32_t 
 void ExpectRoundTrip(const std::vector<uint8_t>& data) {
   const std::vector<uint8_t> stream = LzariEncode(data);
   const auto length = static_cast<uint32_t>(data.size());
-  const std::vector<uint8_t> reference = ReferenceDecode(stream, length);
+  const std::vector<uint8_t> reference = LzariReferenceDecode(stream, length);
   ASSERT_GE(reference.size(), data.size());
   EXPECT_TRUE(std::equal(data.begin(), data.end(), reference.begin()));
   if (length == 0)

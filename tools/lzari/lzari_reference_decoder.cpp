@@ -1,8 +1,8 @@
-#include "tests/lzari/reference_decoder.h"
+#include "tools/lzari/lzari_reference_decoder.h"
 
 #include <memory>
 
-namespace solvane::testing {
+namespace solvane {
 namespace {
 
 constexpr int N = 4096;
@@ -140,12 +140,13 @@ struct Classic {
 
 }  // namespace
 
-std::vector<uint8_t> ReferenceDecode(std::span<const uint8_t> stream,
-                                     uint32_t decodedLength,
-                                     int eofBit) {
+std::vector<uint8_t> LzariReferenceDecode(std::span<const uint8_t> stream,
+                                          uint32_t decodedLength,
+                                          int eofBit) {
   std::vector<uint8_t> out;
   if (decodedLength == 0)
     return out;
+  out.reserve(decodedLength + F - 1);
   auto d = std::make_unique<Classic>();
   d->in = stream;
   d->eofBit = eofBit;
@@ -178,4 +179,4 @@ std::vector<uint8_t> ReferenceDecode(std::span<const uint8_t> stream,
   return out;
 }
 
-}  // namespace solvane::testing
+}  // namespace solvane
