@@ -1,13 +1,13 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <ctime>
 #include <deque>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
+#include <span>
 #include <string>
 #include <vector>
 
