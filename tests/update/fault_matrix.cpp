@@ -2,15 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "tests/update/engine_harness.h"
 #include "tests/update/writer_components.h"
 
-// Unoptimised or under the sanitizers a run takes ten times as long; the build
-// then runs every Nth cell.
+// Unoptimised or under the sanitizers a run takes more than ten times as long;
+// such a build runs every Nth cell (tests/CMakeLists.txt).
 #ifndef SOLVANE_FAULT_MATRIX_STRIDE
 #define SOLVANE_FAULT_MATRIX_STRIDE 1
 #endif

@@ -46,9 +46,13 @@ TEST(FaultMatrix, RepliesToTheSensorBoardCommands) {
   BreakRepliesTo("sensor board commands", {kSendCommand});
 }
 
-TEST(FaultMatrix, RepliesToPartitionQueriesReadsErasesAndWrites) {
-  BreakRepliesTo("partitions, reads, erases, writes",
-                 {kQueryPartition, kReadMemory, kEraseFlash, kWriteFlash});
+TEST(FaultMatrix, RepliesToPartitionQueriesErasesAndWrites) {
+  BreakRepliesTo("partition queries, WiFi erases and writes",
+                 {kQueryPartition, kEraseFlash, kWriteFlash});
+}
+
+TEST(FaultMatrix, RepliesToMemoryReads) {
+  BreakRepliesTo("memory reads", {kReadMemory});
 }
 
 TEST(FaultMatrix, RepliesToImageTransfersAndTheReset) {
