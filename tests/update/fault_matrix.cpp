@@ -28,7 +28,14 @@ constexpr std::string_view kSuccessBox =
 constexpr std::string_view kClosingLine = " - Exiting\n";
 constexpr size_t kLogsShown = 8;
 
+// Any success message, also one that names another model.
 bool ShowedSuccess(const RecordingWindow& window) {
+  return std::any_of(window.boxes.begin(), window.boxes.end(), [](const Box& box) {
+    return box.text.starts_with("Successfully updated the ");
+  });
+}
+
+bool NamedTheWriter(const RecordingWindow& window) {
   return std::any_of(window.boxes.begin(), window.boxes.end(),
                      [](const Box& box) { return box.text == kSuccessBox; });
 }
@@ -122,6 +129,9 @@ void FaultMatrix::Run(const FaultCell& cell) {
   engine.PressGo();
 
   bool success = ShowedSuccess(engine.window);
+  if (success && !NamedTheWriter(engine.window)) {
+    Problem(cell, "success shown for another model", engine.log.contents);
+  }
   if (success) {
     ++successes_;
   } else if (ShowedError(engine.window)) {
@@ -177,7 +187,7 @@ const FaultMatrix::SecondRun& FaultMatrix::RunAgain(WriterState state, bool rest
   engine.PressGo();
   WriterState after = engine.writer.State();
   std::string problem;
-  if (!ShowedSuccess(engine.window)) {
+  if (!NamedTheWriter(engine.window)) {
     problem = "no success message";
   } else if (!LogClosed(engine)) {
     problem = "its log does not end with its closing line";
