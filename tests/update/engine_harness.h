@@ -1,7 +1,5 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <ctime>
 #include <deque>
@@ -222,8 +220,7 @@ class RecordingProgress final : public Progress {
   void Start(uint64_t totalBytes) override { bars.push_back({totalBytes, 0}); }
   void Advance(uint64_t bytes) override {
     if (bars.empty()) {
-      ADD_FAILURE() << "advanced before any start";
-      return;
+      bars.push_back({0, 0});  // an advance without a start: a bar that overfills
     }
     bars.back().advanced += bytes;
   }

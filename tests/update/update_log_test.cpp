@@ -57,7 +57,7 @@ TEST(UpdateLog, APathOf260CharactersIsNotOpened) {
   for (size_t pathLength : {259u, 260u}) {
     Engine engine;
     // folder + "/RORivevi.log" (13 characters)
-    engine.log.folder = "/" + std::string(pathLength - 14, 'd');
+    engine.log.folder = std::string(pathLength - 13, 'd');
     engine.Start();
     engine.dialog.OpenLog();
     EXPECT_EQ(engine.dialog.logOpen(), pathLength == 259) << pathLength;
