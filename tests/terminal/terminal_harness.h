@@ -19,55 +19,12 @@
 #include "sim/sensor_code_block.h"
 #include "sim/sim_writer.h"
 #include "sim/virtual_host_time.h"
+#include "tests/update/engine_harness.h"
 
 namespace solvane::terminal_test {
 
-// The PC's clock on the virtual clock, in UTC, from the writer's start time: the
-// writer's clock matches it unless the test sets it off.
-class VirtualSystemClock final : public SystemClock {
- public:
-  explicit VirtualSystemClock(const VirtualClock& clock) : clock_(clock) {}
-  int64_t Now() const override {
-    return (VirtualHostTime::kDefaultStartMs + static_cast<int64_t>(clock_.NowMs())) / 1000;
-  }
-  std::tm LocalTime(int64_t time) const override {
-    std::time_t seconds = static_cast<std::time_t>(time);
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
-    return utc;
-  }
-  TimeZoneBiases TimeZone() const override { return {}; }
-
- private:
-  const VirtualClock& clock_;
-};
-
-// The update log in memory, in the documents folder "/home/reporter/Documents".
-class MemoryLogStorage final : public LogStorage {
- public:
-  class File final : public LogFile {
-   public:
-    explicit File(std::string& text) : text_(text) {}
-    bool Write(std::string_view bytes) override {
-      text_ += bytes;
-      return true;
-    }
-    bool Flush() override { return true; }
-
-   private:
-    std::string& text_;
-  };
-
-  std::optional<std::string> DocumentsFolder() const override { return "/home/reporter/Documents"; }
-  std::string Join(const std::string& folder, std::string_view fileName) const override {
-    return folder + "/" + std::string(fileName);
-  }
-  std::unique_ptr<LogFile> OpenUnshared(const std::string&) override {
-    return std::make_unique<File>(text);
-  }
-
-  std::string text;
-};
+using engine_test::MemoryLogStorage;
+using engine_test::TestClock;
 
 // A PC with no writer connected.
 class NoWriters final : public DeviceAccess {
@@ -136,7 +93,7 @@ class TerminalRun {
   InProcessDeviceAccess writerAccess_;
   NoWriters noWriters_;
   DeviceAccess* devices_ = &writerAccess_;
-  VirtualSystemClock systemClock_;
+  TestClock systemClock_;
   LinkedResourceSource resources_;
   ConfiguredProductVersionReader versionReader_;
   BuiltInStringResources strings_;

@@ -32,7 +32,7 @@ TEST(TerminalWindow, ShowsCaptionIntroAndButtonsAndQuitsByQ) {
             "software.\n\nSolvane/Solvane II - Build: 35675\nSolvane Captioner/Student - Build: "
             "35675\n" +
                 std::string(kIdlePrompt) + "q\n");
-  EXPECT_EQ(run.log.text, "");
+  EXPECT_EQ(run.log.contents, "");
 }
 
 TEST(TerminalWindow, IdleDialogTakesGoQuitAndAsksAgainOtherwise) {
@@ -61,7 +61,7 @@ TEST(TerminalWindow, EndOfInputClosesAnErrorBoxAndQuits) {
   EXPECT_EQ(Count(run.output(), kIdlePrompt), 2u);
   // The run put the intro text back, but it never left the status area.
   EXPECT_EQ(Count(run.output(), "Connect Steno Machine"), 1u);
-  EXPECT_NE(run.log.text.find(" - Exiting\n"), std::string::npos);
+  EXPECT_NE(run.log.contents.find(" - Exiting\n"), std::string::npos);
 }
 
 TEST(TerminalWindow, EndOfInputAtTheIdleDialogQuits) {
@@ -165,7 +165,7 @@ TEST(TerminalWindow, WholeUpdateShowsEveryStepAndEndsAfterTheSuccessBox) {
   EXPECT_EQ(state.identity.applicationBuild, 35675u);
   EXPECT_EQ(state.identity.bootBuild, 35673u);
   EXPECT_EQ(SensorCodeBlock::BuildOf(state.sensorFlash), 14760u);
-  EXPECT_NE(run.log.text.find(" - Successfully updated the Solvane/Solvane II.\n"),
+  EXPECT_NE(run.log.contents.find(" - Successfully updated the Solvane/Solvane II.\n"),
             std::string::npos);
 }
 
