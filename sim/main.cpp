@@ -101,6 +101,12 @@ int Serve(const solvane::SimOptions& options,
     }
   };
   std::string socketPath = DeviceFolder(kWriterInterfaceClassText) + "/" + options.socketName;
+  if (socketPath.size() > SocketServer::kMaxPathLength) {
+    return Fail(kInputRefused,
+                "socket path " + socketPath + " is " + std::to_string(socketPath.size()) +
+                    " bytes, more than the " + std::to_string(SocketServer::kMaxPathLength) +
+                    " a Unix socket takes; set SOLVANE_DEVICE_DIR to a shorter folder");
+  }
   SocketServer server(writer, socketPath, options.realistic, [&] {
     try {
       save();

@@ -14,6 +14,8 @@
 
 namespace solvane {
 
+static_assert(SocketServer::kMaxPathLength + 1 == sizeof(sockaddr_un::sun_path));
+
 SocketServer::SocketServer(SimWriter& writer,
                            std::string socketPath,
                            bool realTiming,
@@ -86,7 +88,7 @@ bool SocketServer::Listen() {
   if (listenFd_ >= 0) {
     return true;
   }
-  if (stopPipe_[0] < 0 || socketPath_.size() >= sizeof(sockaddr_un::sun_path) || InUse()) {
+  if (stopPipe_[0] < 0 || socketPath_.size() > kMaxPathLength || InUse()) {
     return false;
   }
   std::error_code ignored;

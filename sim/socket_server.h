@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -14,6 +15,9 @@ namespace solvane {
 // a socket another server listens on, and removes only its own.
 class SocketServer {
  public:
+  // The longest socket path a Unix-domain address holds, without its terminator.
+  static constexpr size_t kMaxPathLength = 107;
+
   // `afterRestart` runs each time the writer has come back.
   SocketServer(SimWriter& writer,
                std::string socketPath,

@@ -26,11 +26,10 @@ class SimProgram : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(fs::exists(SimProgramPath())) << SimProgramPath() << " is not built";
-    const char* base = std::getenv("SOLVANE_TEST_TMP");
-    dir_ = fs::path(base != nullptr ? base : fs::temp_directory_path().string()) /
-           ("sim-program-" + std::to_string(getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    // Under /tmp, not the build tree: a socket path holds at most 107 bytes.
+    char pattern[] = "/tmp/solvane-sim-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
     setenv("SOLVANE_DEVICE_DIR", (dir_ / "devices").c_str(), 1);
   }
   void TearDown() override { fs::remove_all(dir_); }
@@ -158,6 +157,10 @@ TEST_F(SimProgram, BadInputIsRefusedAtTheStartNamingWhatIsWrong) {
       {{"--state", Path("short"), "--print-state"}, 2, "wifi.bin holds 100 bytes"},
       {{"--state", Path("empty"), "--print-state"}, 2, "sensor.bin holds 0 bytes"},
       {{"--socket-name", "a/b"}, 2, "--socket-name"},
+      // One byte more than a Unix socket path holds.
+      {{"--socket-name", std::string(108 - SocketPath("").size(), 'w')},
+       2,
+       "is 108 bytes, more than the 107 a Unix socket takes"},
   };
   for (const Case& c : cases) {
     ProgramResult result = Run(c.arguments);
@@ -176,6 +179,7 @@ TEST_F(SimProgram, ASecondSimulatorOnTheSameSocketRefusesAndLeavesTheFirst) {
   address.sun_family = AF_UNIX;
   fs::create_directories(fs::path(SocketPath()).parent_path());
   std::string path = SocketPath();
+  ASSERT_LT(path.size(), sizeof address.sun_path) << path;
   path.copy(address.sun_path, path.size());
   ASSERT_EQ(bind(stale, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
   close(stale);

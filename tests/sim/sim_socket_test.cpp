@@ -17,10 +17,10 @@
 namespace solvane::sim_test {
 namespace {
 
+// Under /tmp, not the build tree: a socket path holds at most 107 bytes.
 std::filesystem::path DeviceBase() {
-  const char* tmp = std::getenv("SOLVANE_TEST_TMP");
-  std::filesystem::path base = tmp != nullptr ? tmp : std::filesystem::temp_directory_path();
-  return base / ("sim-socket-" + std::to_string(getpid()));
+  char pattern[] = "/tmp/solvane-sim-socket-XXXXXX";
+  return mkdtemp(pattern) != nullptr ? pattern : "";
 }
 
 // Serves in a thread for the length of a scope, also when an assertion ends it.
@@ -43,7 +43,7 @@ class ServingThread {
 // The link over the real socket transport to the socket server in a thread.
 TEST(SimSocket, UpdateStepsOverTheSocketTransport) {
   std::filesystem::path base = DeviceBase();
-  std::filesystem::remove_all(base);
+  ASSERT_FALSE(base.empty());
   setenv("SOLVANE_DEVICE_DIR", base.c_str(), 1);
   std::string socketPath = DeviceFolder(kWriterInterfaceClassText) + "/writer0";
 
