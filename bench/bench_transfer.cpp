@@ -12,7 +12,7 @@
 #include "platform/message_boxes.h"
 #include "platform/virtual_clock.h"
 #include "sim/default_state.h"
-#include "sim/socket_server.h"
+#include "sim/posix/socket_server.h"
 #include "sim/system_host_time.h"
 #include "tools/payload/payload_generator.h"
 

@@ -6,16 +6,14 @@
 #include <iostream>
 #include <memory>
 
-#include "device/device_access.h"
-#include "device/posix/device_folder.h"
 #include "sim/default_state.h"
 #include "sim/scenario_file.h"
 #include "sim/sim_options.h"
 #include "sim/sim_writer.h"
-#include "sim/socket_server.h"
 #include "sim/state_report.h"
 #include "sim/state_store.h"
 #include "sim/system_host_time.h"
+#include "sim/writer_server.h"
 
 // Exit codes: 0 done, 1 the writer cannot be served, 2 input refused.
 namespace {
@@ -23,7 +21,7 @@ namespace {
 constexpr int kCannotServe = 1;
 constexpr int kInputRefused = 2;
 
-solvane::SocketServer* activeServer = nullptr;
+solvane::WriterServer* activeServer = nullptr;
 
 extern "C" void OnStopSignal(int /*signal*/) {
   if (activeServer != nullptr) {
@@ -100,22 +98,16 @@ int Serve(const solvane::SimOptions& options,
       store->Save(writer.State());
     }
   };
-  std::string socketPath = DeviceFolder(kWriterInterfaceClassText) + "/" + options.socketName;
-  if (socketPath.size() > SocketServer::kMaxPathLength) {
-    return Fail(kInputRefused,
-                "socket path " + socketPath + " is " + std::to_string(socketPath.size()) +
-                    " bytes, more than the " + std::to_string(SocketServer::kMaxPathLength) +
-                    " a Unix socket takes; set SOLVANE_DEVICE_DIR to a shorter folder");
-  }
-  SocketServer server(writer, socketPath, options.realistic, [&] {
-    try {
-      save();
-    } catch (const std::exception& error) {
-      Fail(kCannotServe, error.what());
-    }
-  });
-  if (!server.Listen()) {
-    return Fail(kCannotServe, "cannot listen on " + socketPath +
+  std::unique_ptr<WriterServer> server =
+      MakeWriterServer(writer, options.socketName, options.realistic, [&] {
+        try {
+          save();
+        } catch (const std::exception& error) {
+          Fail(kCannotServe, error.what());
+        }
+      });
+  if (!server->Listen()) {
+    return Fail(kCannotServe, "cannot listen on " + server->Where() +
                                   " (another simulated writer may be serving there)");
   }
   // The state folder must take the state now, not only at the first restart.
@@ -124,11 +116,11 @@ int Serve(const solvane::SimOptions& options,
   } catch (const std::exception& error) {
     return Fail(kInputRefused, std::string("--state: ") + error.what());
   }
-  activeServer = &server;
+  activeServer = server.get();
   std::signal(SIGINT, OnStopSignal);
   std::signal(SIGTERM, OnStopSignal);
-  std::cerr << "solvane-writer-sim: serving on " << socketPath << std::endl;
-  bool served = server.Run();
+  std::cerr << "solvane-writer-sim: serving on " << server->Where() << std::endl;
+  bool served = server->Run();
   activeServer = nullptr;
   try {
     save();
@@ -136,7 +128,7 @@ int Serve(const solvane::SimOptions& options,
     return Fail(kCannotServe, error.what());
   }
   if (!served) {
-    return Fail(kCannotServe, "cannot listen on " + socketPath + " after a restart");
+    return Fail(kCannotServe, "cannot listen on " + server->Where() + " after a restart");
   }
   return 0;
 }

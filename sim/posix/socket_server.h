@@ -6,6 +6,7 @@
 #include <string>
 
 #include "sim/sim_writer.h"
+#include "sim/writer_server.h"
 
 namespace solvane {
 
@@ -13,7 +14,7 @@ namespace solvane {
 // at most one reply out. On a restart it removes its socket, stays away for the
 // writer's restart time and listens again on a new socket. It never takes over
 // a socket another server listens on, and removes only its own.
-class SocketServer {
+class SocketServer final : public WriterServer {
  public:
   // The longest socket path a Unix-domain address holds, without its terminator.
   static constexpr size_t kMaxPathLength = 107;
@@ -23,18 +24,16 @@ class SocketServer {
                std::string socketPath,
                bool realTiming,
                std::function<void()> afterRestart = {});
-  ~SocketServer();
+  ~SocketServer() override;
 
   SocketServer(const SocketServer&) = delete;
   SocketServer& operator=(const SocketServer&) = delete;
 
   // Sets up the socket; false when it cannot, or when another server listens on the name.
-  bool Listen();
-  // Serves until Stop, listening first if Listen was not called; false when the
-  // socket cannot be set up.
-  bool Run();
-  // Safe from another thread and from a signal handler.
-  void Stop();
+  bool Listen() override;
+  bool Run() override;
+  void Stop() override;
+  std::string Where() const override { return socketPath_; }
 
  private:
   void Unlisten();

@@ -1,4 +1,4 @@
-#include "sim/socket_server.h"
+#include "sim/posix/socket_server.h"
 
 #include <fcntl.h>
 #include <poll.h>
