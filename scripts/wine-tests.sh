@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Runs the tests of the Windows build under wine: the unit tests through CTest,
-# then a GUI smoke test of SolvaneUpdate.exe read through the Windows API.
+# Runs the tests of the Windows build under wine: a preflight of the path to
+# the simulated writer, the unit tests through CTest, a GUI smoke test of
+# SolvaneUpdate.exe read through the Windows API with no writer plugged in, then
+# whole runs of it against the Windows build of the simulated writer.
 # Everything runs in a fresh wine prefix in a temporary folder (HOME too), on an
 # Xvfb display of its own, one test at a time, each step with a deadline; at the
 # end the wine processes of that prefix and the Xvfb are ended by their ids.
@@ -8,6 +10,7 @@
 #
 #   scripts/wine-tests.sh [BUILD]      (default: build-win)
 set -euo pipefail
+script_started=$(date +%s)
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build-win}" && pwd)
 out=$build/wine-tests
@@ -29,6 +32,7 @@ mkdir -p "$out"
 work=$(mktemp -d /tmp/solvane-wine.XXXXXX)
 xvfb_pid=""
 app_pid=""
+sim_pid=""
 
 # Process ids of everything that runs in this prefix (wineserver included).
 prefix_pids() {
@@ -45,7 +49,7 @@ cleanup() {
     timeout 20 wineserver -k 2>/dev/null || true
   fi
   local pid
-  for pid in $app_pid $(prefix_pids); do
+  for pid in $app_pid $sim_pid $(prefix_pids); do
     kill -9 "$pid" 2>/dev/null || true
   done
   if [ -n "$xvfb_pid" ]; then
@@ -97,10 +101,40 @@ step 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x7
 step 60 wineserver -w
 # One server for every step: programs then start in a fraction of a second.
 wineserver -p || fail "the wine server did not start"
+checks=0
+expect() {  # expect WHAT ACTUAL EXPECTED
+  [ "$2" = "$3" ] || fail "$1: read \"$2\", expected \"$3\""
+  checks=$((checks + 1))
+}
+handle() {  # handle WHAT PROBE-ANSWER: the window handle the probe found
+  [[ "$2" =~ ^0x[0-9a-f]+$ ]] || fail "$1: $2"
+  checks=$((checks + 1))
+  echo "$2"
+}
+shot() {
+  step 30 import -display "$DISPLAY" -window root "$out/$1.png" || fail "screenshot $1"
+}
+
 probe() {
   step 30 wine "$probe_exe" "$@" 2>>"$out/probe.log" | tr -d '\r'
 }
 [ "$(probe hello)" = "probe ok" ] || fail "wine cannot run Windows programs here"
+
+source "$root/scripts/wine-whole-runs.sh"
+
+echo "== Preflight: the setup services' path to the simulated writer"
+# The writer's device interface, registered once and plugged in by the
+# simulator while it serves.
+registered=$(device register writer0)
+[[ "$registered" == '\\?\root#solvane#writer0#{202e68c5-5980-4a60-b761-77c4de9d5dbf}' ]] ||
+  fail "the writer's device interface cannot be registered: $registered$(cat "$out/device.log")"
+start_sim preflight
+step 60 wine "$device_exe" preflight writer0 2>>"$out/device.log" | tr -d '\r' \
+  >"$out/preflight.log" || true
+sed 's/^/  /' "$out/preflight.log"
+[ "$(tail -n 1 "$out/preflight.log")" = "preflight passed" ] ||
+  fail "preflight (see $out/preflight.log and $out/preflight/)"
+stop_sim preflight
 
 echo "== Unit tests under wine"
 expected=$(cat "$root"/tests/win32/*.cpp | grep -cE '^TEST(_F)?\(')
@@ -117,21 +151,7 @@ passed=$(grep -cE '^[0-9]+: \[  PASSED  \] 1 test\.' "$out/unit-tests.log" || tr
 [ "$ran" = "$expected" ] || fail "CTest ran ${ran:-no} tests, the sources hold $expected"
 [ "$passed" = "$expected" ] || fail "GoogleTest reported $passed of $expected tests passed"
 
-echo "== GUI smoke test of SolvaneUpdate.exe"
-checks=0
-expect() {  # expect WHAT ACTUAL EXPECTED
-  [ "$2" = "$3" ] || fail "$1: read \"$2\", expected \"$3\""
-  checks=$((checks + 1))
-}
-handle() {  # handle WHAT PROBE-ANSWER: the window handle the probe found
-  [[ "$2" =~ ^0x[0-9a-f]+$ ]] || fail "$1: $2"
-  checks=$((checks + 1))
-  echo "$2"
-}
-shot() {
-  step 30 import -display "$DISPLAY" -window root "$out/$1.png" || fail "screenshot $1"
-}
-
+echo "== GUI smoke test of SolvaneUpdate.exe, no writer plugged in"
 wine "$exe" >"$out/SolvaneUpdate.log" 2>&1 &
 app_pid=$!
 main=$(handle "main dialog" "$(probe window "Solvane Update - Build:  35675" 20000)")
@@ -180,4 +200,7 @@ kill -0 "$app_pid" 2>/dev/null && fail "SolvaneUpdate.exe still runs after \"&Qu
 app_pid=""
 checks=$((checks + 1))
 
-echo "wine: $((expected + checks)) passed, 0 failed ($expected unit tests, $checks GUI checks; screenshots in $out)"
+whole_runs
+
+echo "wine part: $(($(date +%s) - script_started)) s"
+echo "wine: $((expected + checks)) passed, 0 failed ($expected unit tests, $checks checks of the preflight, the GUI and the whole runs; screenshots in $out)"

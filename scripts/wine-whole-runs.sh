@@ -1,0 +1,214 @@
+# Whole runs of SolvaneUpdate.exe against the Windows build of the simulated
+# writer, found and opened through the setup services as on a user's PC.
+# Sourced by wine-tests.sh, in its prefix, display and wine server, with its
+# helpers (step, probe, fail, expect, handle, shot).
+
+device_exe=$build/tests/win32/solvane-wine-device.exe
+sim_exe=$build/sim/solvane-writer-sim.exe
+sim_pid=""
+date_stamp='[A-Z][a-z]+ [0-9]{2}, [0-9]{4}  [0-9]{2}:[0-9]{2}:[0-9]{2}'
+
+device() {
+  step 30 wine "$device_exe" "$@" 2>>"$out/device.log" | tr -d '\r'
+}
+
+# Wine's name for a folder of ours.
+windows_path() {
+  echo "Z:${1//\//\\}"
+}
+
+# start_sim RUN ARGUMENTS...: a simulated writer with the state folder of RUN,
+# in realistic timing, so a restart takes its few seconds.
+start_sim() {
+  local run=$1
+  shift
+  mkdir -p "$out/$run"
+  rm -rf "$work/$run"
+  : >"$out/$run/sim.err"
+  wine "$sim_exe" --state "$(windows_path "$work/$run")" --realistic \
+    --transcript "$(windows_path "$out/$run/transcript.jsonl")" "$@" \
+    >"$out/$run/sim.out" 2>"$out/$run/sim.err" &
+  sim_pid=$!
+  for _ in $(seq 200); do
+    grep -q "serving on" "$out/$run/sim.err" && return 0
+    kill -0 "$sim_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  fail "$run: the simulated writer does not serve: $(tr -d '\r' <"$out/$run/sim.err")"
+}
+
+# Stops the simulated writer through its stop event, so it saves its state.
+stop_sim() {
+  local run=$1 code=0
+  [ "$(device stop writer0)" = "stop sent to writer0" ] || fail "$run: cannot stop the simulator"
+  for _ in $(seq 100); do
+    kill -0 "$sim_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$sim_pid" 2>/dev/null && fail "$run: the simulator does not stop"
+  wait "$sim_pid" || code=$?
+  sim_pid=""
+  expect "$run: simulator exit" "$code" "0"
+}
+
+# The writer's state as one line of JSON, keys sorted, no blanks.
+sim_state() {
+  step 30 wine "$sim_exe" --state "$(windows_path "$work/$1")" --print-state | tr -d '\r' \
+    >"$out/$1/state.json"
+  tr -d '\n ' <"$out/$1/state.json"
+}
+
+state_has() {  # state_has RUN STATE PIECE...
+  local run=$1 state=$2
+  shift 2
+  for piece in "$@"; do
+    [[ "$state" == *"$piece"* ]] || fail "$run: the writer's state lacks $piece (see $out/$run/state.json)"
+    checks=$((checks + 1))
+  done
+}
+
+# The update log with every date stamp written "@", checked byte for byte.
+expect_log() {  # expect_log RUN EXPECTED
+  local run=$1 log="$user_dir/Documents/RORivevi.log"
+  [ -f "$log" ] || fail "$run: no RORivevi.log"
+  cp "$log" "$out/$run/RORivevi.log"
+  expect "$run: log" "$(sed -E "s/^$date_stamp - /@ - /" "$log")" "$2"
+  expect "$run: log dates" "$(grep -cvE "^($date_stamp - .*|[^@]*)$" "$log" || true)" "0"
+  expect "$run: log date is today" \
+    "$(head -c 17 "$log")" "$(date '+%B %d, %Y')"
+  expect "$run: log line ends" "$(grep -c $'\r' "$log" || true)" "0"
+  rm -f "$log"
+}
+
+# start_app RUN: SolvaneUpdate.exe with its main dialog up; "Go!" pressed.
+start_app() {
+  local run=$1
+  rm -f "$user_dir/Documents/RORivevi.log"
+  wine "$exe" >"$out/$run/SolvaneUpdate.log" 2>&1 &
+  app_pid=$!
+  main=$(handle "$run: main dialog" "$(probe window "Solvane Update - Build:  35675" 20000)")
+  expect "$run: Go!" "$(probe click "$main" 1001)" "posted"
+}
+
+# answer RUN CAPTION TEXT BUTTON TIMEOUT_MS: the box that comes, read and answered.
+answer() {
+  local run=$1 box
+  box=$(handle "$run: box \"$2\"" "$(probe owned "$main" "$2" "$5")")
+  expect "$run: box text" "$(probe text "$box" 65535)" "$3"
+  shot "$run"
+  expect "$run: box button" "$(probe click "$box" "$4")" "posted"
+  expect "$run: box closed" "$(probe gone "$box" 10000)" "gone"
+}
+
+# The program ends by itself (after a success) or on "&Quit".
+app_ends() {
+  local run=$1
+  if [ "${2:-}" = quit ]; then
+    expect "$run: status after the run" "$(probe text "$main" 1002)" "$intro"
+    expect "$run: Quit" "$(probe click "$main" 2)" "posted"
+  fi
+  expect "$run: main dialog closed" "$(probe gone "$main" 15000)" "gone"
+  for _ in $(seq 100); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$app_pid" 2>/dev/null && fail "$run: SolvaneUpdate.exe still runs"
+  app_pid=""
+  checks=$((checks + 1))
+}
+
+# The three lines a Solvane/Solvane II's identification logs; each ends in a blank line.
+found_lines='@ - USB found Solvane/Solvane II(19), App. Ver. %s, Build %s
+
+@ - USB found Solvane/Solvane II(19), Main Boot Ver. 1.00.00, Build 35600
+
+@ - USB found Solvane/Solvane II(19), Secondary Boot Ver. 1.00.00, Build 35600'
+
+whole_runs() {
+  echo "== Whole runs of SolvaneUpdate.exe against the simulated writer"
+  local state started
+
+  # Every component old, the writer ./run.sh updates on Linux.
+  start_sim update --type 19 --app-version 1.63.00 --app-build 34000 --boot-version 1.00.00 \
+    --boot-build 35600 --sensor-build 14000 --xloader-version 5.00
+  started=$(date +%s)
+  start_app update
+  answer update "Solvane Update" \
+    'Successfully updated the Solvane/Solvane II.\n           Click OK to Exit.' 1 120000
+  echo "whole update: $(($(date +%s) - started)) s"
+  app_ends update
+  stop_sim update
+  expect_log update "@ - Solvane Update: Build: 35675
+$(printf "$found_lines" 1.63.00 34000)
+
+@ - Sending boot code version 1.00.00 Build 35673 to Solvane/Solvane II...
+@ - Sending software version 2.00.00 Build 35675 to Solvane/Solvane II...
+@ - Sending KeySensor Board Code to Solvane/Solvane II...
+@ - Reading WiFi App. from Solvane/Solvane II...
+@ - Sending WiFi App. to Solvane/Solvane II...
+@ - Reading WiFi App. from Solvane/Solvane II...
+@ - Reading WiFi NVS. from Solvane/Solvane II...
+@ - Sending WiFi NVS. to Solvane/Solvane II...
+@ - Reading WiFi NVS. from Solvane/Solvane II...
+@ - Old X-Loader 5.00 (, programming X-Loader 6.00 (
+@ - Sending XLoader Solvane/Solvane II...
+@ - Successfully updated the Solvane/Solvane II.
+@ - Exiting"
+  state=$(sim_state update)
+  state_has update "$state" \
+    '"application":{"build":35675,"pending":null,"valid":true,"version":"2.00.00"}' \
+    '"boot":{"build":35673,"pending":null,"secondaryBuild":35600,"secondaryVersion":"1.00.00","version":"1.00.00"}' \
+    '"bootMode":false' '"machineType":19' '"startsAfterRestart":true' \
+    '"sensorBoard":{"build":14760,' '"codeIntact":true' \
+    '"bootable":true' '"intact":true' '"versionText":"X-Loader6.00("' \
+    '"shown":["ProgrammingBootCode","ProgrammingApplicationCode","UpdatingKeyboardScanner","CheckingWiFiApp...","LoadingWiFiApp...","CheckingWiFiApp...","CheckingWiFiNVS...","LoadingWiFiNVS...","CheckingWiFiNVS...","UpdatingX-Loader"]'
+  expect "update: one restart between stages and the closing reset" \
+    "$(grep -c '"code":"0x0051","dir":"request"' "$out/update/transcript.jsonl" | tr -d '\r')" "2"
+
+  # A model this update does not serve.
+  start_sim other-model --type 5
+  start_app other-model
+  answer other-model "Error" 'Improper Machine Type.  This update is not for Quillon Braid!' 1 20000
+  app_ends other-model quit
+  stop_sim other-model
+  expect_log other-model "@ - Solvane Update: Build: 35675
+@ - USB found Quillon Braid(5), App. Ver. 16300.00 
+@ - Improper Machine Type.  This update is not for Quillon Braid!
+@ - Exiting"
+  state=$(sim_state other-model)
+  state_has other-model "$state" '"machineType":5' '"shown":[]'
+
+  # The realtime file open on the writer.
+  start_sim realtime --type 19 --realtime-open
+  start_app realtime
+  answer realtime "Error" \
+    'Unable to program your writer.\nPlease close any open files on your Solvane/Solvane II' 1 20000
+  app_ends realtime quit
+  stop_sim realtime
+  expect_log realtime "@ - Solvane Update: Build: 35675
+$(printf "$found_lines" 1.63.00 35000)
+
+@ - Unable to program your writer.
+Please close any open files on your Solvane/Solvane II
+@ - Exiting"
+  state=$(sim_state realtime)
+  state_has realtime "$state" '"shown":[]' \
+    '"application":{"build":35000,"pending":null,"valid":true,"version":"1.63.00"}'
+
+  # A newer writer, and the downgrade declined.
+  start_sim downgrade --type 19 --app-version 2.01.00 --app-build 36000
+  start_app downgrade
+  answer downgrade "Warning" 'You are about to install version 2.00.00, Build 35675\non a Machine that is running version 2.01.00, Build 36000.\n              Are you sure you want to do this?' 7 20000
+  app_ends downgrade quit
+  stop_sim downgrade
+  expect_log downgrade "@ - Solvane Update: Build: 35675
+$(printf "$found_lines" 2.01.00 36000)
+
+@ - You are about to install version 2.00.00, Build 35675
+on a Machine that is running version 2.01.00, Build 36000.
+              Are you sure you want to do this?
+@ - Exiting"
+  state=$(sim_state downgrade)
+  state_has downgrade "$state" '"shown":[]' \
+    '"application":{"build":36000,"pending":null,"valid":true,"version":"2.01.00"}'
+}
