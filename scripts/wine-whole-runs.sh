@@ -67,6 +67,16 @@ state_has() {  # state_has RUN STATE PIECE...
   done
 }
 
+# Milliseconds from the first reset request of a transcript to the request after it.
+restart_gap() {
+  tr -d '\r' <"$1" | awk '/"dir":"request"/ {
+    match($0, /"code":"0x[0-9A-F]+"/); code = substr($0, RSTART + 8, 6)
+    match($0, /"t":[0-9]+/); t = substr($0, RSTART + 4, RLENGTH - 4)
+    if (last == "0x0051") { print t - lastT; exit }
+    last = code; lastT = t
+  }'
+}
+
 # The update log with every date stamp written "@", checked byte for byte.
 expect_log() {  # expect_log RUN EXPECTED
   local run=$1 log="$user_dir/Documents/RORivevi.log"
@@ -162,6 +172,14 @@ $(printf "$found_lines" 1.63.00 34000)
     '"sensorBoard":{"build":14760,' '"codeIntact":true' \
     '"bootable":true' '"intact":true' '"versionText":"X-Loader6.00("' \
     '"shown":["ProgrammingBootCode","ProgrammingApplicationCode","UpdatingKeyboardScanner","CheckingWiFiApp...","LoadingWiFiApp...","CheckingWiFiApp...","CheckingWiFiNVS...","LoadingWiFiNVS...","CheckingWiFiNVS...","UpdatingX-Loader"]'
+  # The restart takes 4 s: unplugged (259) for 2.5 s, listed but not openable
+  # for 1.5 s. The exe tries once a second from 2 s on, so coming back no
+  # sooner than 4 s means it went through both and kept trying.
+  local gap
+  gap=$(restart_gap "$out/update/transcript.jsonl")
+  [ "$gap" -ge 4000 ] && [ "$gap" -lt 8000 ] ||
+    fail "update: the first request after the restart came ${gap} ms after the reset"
+  checks=$((checks + 1))
   expect "update: one restart between stages and the closing reset" \
     "$(grep -c '"code":"0x0051","dir":"request"' "$out/update/transcript.jsonl" | tr -d '\r')" "2"
 

@@ -64,7 +64,9 @@ std::optional<SimOptions> SimOptions::Parse(int argc, char** argv, int& exitCode
   app.add_option("--scenario", options.scenario, "JSON file of faults");
   app.add_option("--fault", options.faults, "One fault as JSON (see the scenario format)");
   app.add_option("--transcript", options.transcriptPath, "File for the JSON-lines transcript");
-  app.add_option("--socket-name", options.socketName, "Name of the socket in the device folder");
+  app.add_option("--socket-name", options.socketName,
+                 "Name of the socket in the device folder (on Windows: of the pipe and the "
+                 "registered interface)");
   app.add_flag("--realistic", options.realistic, "USB, flash and restart take real time");
   app.add_flag("--print-state", options.printState, "Print the writer's state as JSON and exit");
   try {
