@@ -9,8 +9,9 @@
 //                     way, a restart
 //
 // Every step prints what it saw; a failure prints "FAILED:" and exits 1.
-#include <setupapi.h>
 #include "platform/win32/windows_api.h"
+
+#include <setupapi.h>
 
 #include <cstdio>
 #include <cstring>
