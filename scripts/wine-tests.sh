@@ -38,7 +38,7 @@ sim_pid=""
 prefix_pids() {
   local dir
   for dir in /proc/[0-9]*; do
-    if tr '\0' '\n' 2>/dev/null <"$dir/environ" | grep -qxF "WINEPREFIX=${WINEPREFIX:-}"; then
+    if grep -qzxF "WINEPREFIX=${WINEPREFIX:-}" "$dir/environ" 2>/dev/null; then
       echo "${dir#/proc/}"
     fi
   done
@@ -177,7 +177,7 @@ expect "error box OK" "$(probe click "$box" 1)" "posted"
 expect "error box closed" "$(probe gone "$box" 10000)" "gone"
 expect "status area after the run" "$(probe text "$main" 1002)" "$intro"
 
-user_dir=$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n 1)
+user_dir=$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public -print -quit)
 log="$user_dir/Documents/RORivevi.log"
 [ -f "$log" ] || fail "no RORivevi.log in the wine user's documents folder ($user_dir/Documents)"
 cp "$log" "$out/RORivevi.log"

@@ -69,12 +69,12 @@ state_has() {  # state_has RUN STATE PIECE...
 
 # Milliseconds from the first reset request of a transcript to the request after it.
 restart_gap() {
-  tr -d '\r' <"$1" | awk '/"dir":"request"/ {
+  awk '/"dir":"request"/ && !done {
     match($0, /"code":"0x[0-9A-F]+"/); code = substr($0, RSTART + 8, 6)
     match($0, /"t":[0-9]+/); t = substr($0, RSTART + 4, RLENGTH - 4)
-    if (last == "0x0051") { print t - lastT; exit }
+    if (last == "0x0051") { print t - lastT; done = 1 }
     last = code; lastT = t
-  }'
+  }' "$1"
 }
 
 # The update log with every date stamp written "@", checked byte for byte.
