@@ -138,9 +138,10 @@ whole_runs() {
   echo "== Whole runs of SolvaneUpdate.exe against the simulated writer"
   local state started
 
-  # Every component old, the writer ./run.sh updates on Linux.
+  # Every component old, the writer ./run.sh updates on Linux; its clock two
+  # minutes fast, which the exe sets without asking.
   start_sim update --type 19 --app-version 1.63.00 --app-build 34000 --boot-version 1.00.00 \
-    --boot-build 35600 --sensor-build 14000 --xloader-version 5.00
+    --boot-build 35600 --sensor-build 14000 --xloader-version 5.00 --clock-offset 120
   started=$(date +%s)
   start_app update
   answer update "Solvane Update" \
@@ -179,6 +180,12 @@ $(printf "$found_lines" 1.63.00 34000)
   gap=$(restart_gap "$out/update/transcript.jsonl")
   [ "$gap" -ge 4000 ] && [ "$gap" -lt 8000 ] ||
     fail "update: the first request after the restart came ${gap} ms after the reset"
+  checks=$((checks + 1))
+  # The exe's local time (GetTimeZoneInformation) against the writer's clock.
+  local offset
+  offset=$(echo "$state" | sed -nE 's/.*"clockOffsetSeconds":(-?[0-9]+).*/\1/p')
+  [ -n "$offset" ] && [ "$offset" -ge -1 ] && [ "$offset" -le 1 ] ||
+    fail "update: the writer's clock is ${offset:-?} s off the PC's after the update"
   checks=$((checks + 1))
   expect "update: one restart between stages and the closing reset" \
     "$(grep -c '"code":"0x0051","dir":"request"' "$out/update/transcript.jsonl" | tr -d '\r')" "2"
