@@ -100,11 +100,15 @@ start_app() {
   expect "$run: Go!" "$(probe click "$main" 1001)" "posted"
 }
 
-# answer RUN CAPTION TEXT BUTTON TIMEOUT_MS: the box that comes, read and answered.
+# answer RUN CAPTION TEXT BUTTON TIMEOUT_MS [STATUS]: the box that comes, read
+# and answered; STATUS, when given, is the main dialog's status text under it.
 answer() {
   local run=$1 box
   box=$(handle "$run: box \"$2\"" "$(probe owned "$main" "$2" "$5")")
   expect "$run: box text" "$(probe text "$box" 65535)" "$3"
+  if [ $# -ge 6 ]; then
+    expect "$run: status under the box" "$(probe text "$main" 1002)" "$6"
+  fi
   shot "$run"
   expect "$run: box button" "$(probe click "$box" "$4")" "posted"
   expect "$run: box closed" "$(probe gone "$box" 10000)" "gone"
@@ -145,7 +149,8 @@ whole_runs() {
   started=$(date +%s)
   start_app update
   answer update "Solvane Update" \
-    'Successfully updated the Solvane/Solvane II.\n           Click OK to Exit.' 1 120000
+    'Successfully updated the Solvane/Solvane II.\n           Click OK to Exit.' 1 120000 \
+    '\n\n\n\n\n\nSolvane/Solvane II Updated.'
   echo "whole update: $(($(date +%s) - started)) s"
   app_ends update
   stop_sim update
