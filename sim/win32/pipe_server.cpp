@@ -12,12 +12,18 @@ struct PipeServer::Instance {
   HANDLE event = nullptr;
   OVERLAPPED overlapped{};
   std::vector<uint8_t> buffer = std::vector<uint8_t>(kMaxPacket + 1);
+  bool pending = false;  // a connect or read runs on `overlapped`
 
   ~Instance() {
     if (pipe != INVALID_HANDLE_VALUE) {
+      if (pending) {
+        // The cancelled call must be over before its buffer goes.
+        CancelIo(pipe);
+        DWORD ignored = 0;
+        GetOverlappedResult(pipe, &overlapped, &ignored, TRUE);
+      }
       // Closed without disconnecting: a reply the client has not read yet stays
       // readable, as the reset reply must.
-      CancelIo(pipe);
       CloseHandle(pipe);
     }
     if (event != nullptr) {
@@ -105,7 +111,9 @@ bool PipeServer::KeepListening() {
       DWORD error = GetLastError();
       if (error == ERROR_PIPE_CONNECTED) {
         SetEvent(instance->event);  // connected before the call: no completion comes
-      } else if (error != ERROR_IO_PENDING) {
+      } else if (error == ERROR_IO_PENDING) {
+        instance->pending = true;
+      } else {
         return false;
       }
     }
@@ -133,10 +141,12 @@ bool PipeServer::StartRead(Instance& client) {
     return true;  // the event is set
   }
   DWORD error = GetLastError();
+  client.pending = error == ERROR_IO_PENDING;
   return error == ERROR_IO_PENDING || error == ERROR_MORE_DATA;
 }
 
 bool PipeServer::FinishRead(Instance& client, std::vector<uint8_t>& request) {
+  client.pending = false;
   DWORD received = 0;
   if (GetOverlappedResult(client.pipe, &client.overlapped, &received, FALSE)) {
     request.assign(client.buffer.begin(), client.buffer.begin() + received);
@@ -254,6 +264,7 @@ bool PipeServer::Run() {
     if (index < listening_.size()) {
       std::unique_ptr<Instance> client = std::move(listening_[index]);
       listening_.erase(listening_.begin() + static_cast<std::ptrdiff_t>(index));
+      client->pending = false;
       DWORD ignored = 0;
       bool connected = GetOverlappedResult(client->pipe, &client->overlapped, &ignored, FALSE) ||
                        GetLastError() == ERROR_PIPE_CONNECTED;
