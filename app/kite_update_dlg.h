@@ -89,6 +89,9 @@ class CKiteUpdate100Dlg final : public CDialog, private MessageBoxes {
   int ProgramWifiImage(const WifiPartition& partition);
   // Reads the writer's X-Loader back and sends the carried one where it is newer.
   int UpdateXLoader(uint32_t imageId);
+  // True when the partition at `address` still holds the `length` bytes
+  // `before`; false also when it cannot be read.
+  bool LoaderKept(uint32_t address, const uint8_t* before, uint32_t length);
   // The three phases of the sensor board: check, programming, release.
   int UpdateSensorBoard(const uint8_t* memoryImage, uint32_t endOffset);
   // Steps of the run up to the success message; false when the run stops.

@@ -1,5 +1,6 @@
 // Keeps the writer's first-stage loader current: read back, compare, and send
 // the carried one only when its version text sorts above the writer's.
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -10,6 +11,12 @@
 #include "update/xloader_version.h"
 
 namespace solvane {
+
+namespace {
+
+constexpr int kDamagedLoaderResends = 2;
+
+}  // namespace
 
 int CKiteUpdate100Dlg::ProgramXLoader() {
   if (xLoaderDone_) {
@@ -58,6 +65,15 @@ int CKiteUpdate100Dlg::UpdateXLoader(uint32_t imageId) {
   SetStatusText(FormatText(kMessageBuffer, "\n\nSending XLoader %s...", Model()));
   services_.progress.Start(length);
   uint32_t code = usb_.SendXLoader(image.data.get(), length);
+  // A transfer that broke off while the partition was being written leaves a
+  // loader the writer cannot start from, and the next restart would brick it:
+  // such a loader is sent again at once rather than after that restart.
+  for (int resend = 0;
+       code != 0 && resend < kDamagedLoaderResends && !LoaderKept(address, readBack.get(), length);
+       ++resend) {
+    services_.progress.Start(length);
+    code = usb_.SendXLoader(image.data.get(), length);
+  }
   if (code == 0) {
     xLoaderDone_ = true;
     return 0;
@@ -66,6 +82,11 @@ int CKiteUpdate100Dlg::UpdateXLoader(uint32_t imageId) {
   // Earlier in the run a restart and a second try follow; after the last call
   // nothing does, and a writer left with the old loader must not read as updated.
   return finalXLoaderCall_ ? ReportTransferFailure(code) : 0;
+}
+
+bool CKiteUpdate100Dlg::LoaderKept(uint32_t address, const uint8_t* before, uint32_t length) {
+  std::unique_ptr<uint8_t[]> now(new (std::nothrow) uint8_t[length]);
+  return now && ReadBack(address, length, now.get()) && std::memcmp(now.get(), before, length) == 0;
 }
 
 }  // namespace solvane

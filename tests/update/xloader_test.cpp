@@ -135,6 +135,47 @@ TEST(XLoader, ATransferThatFailsInTheLastCallIsAFailure) {
   EXPECT_EQ(engine.Requests().back(), kRequestReset);
 }
 
+FaultSet XLoaderWriteStops(uint32_t times) {
+  FaultSet faults;
+  faults.flash.push_back(
+      {.kind = FlashFaultKind::kXLoaderWriteFails, .request = 1, .times = times, .offset = 16384});
+  return faults;
+}
+
+size_t PositionOf(const std::vector<uint16_t>& requests, uint16_t code, size_t occurrence) {
+  for (size_t at = 0; at < requests.size(); ++at) {
+    if (requests[at] == code && occurrence-- == 0) {
+      return at;
+    }
+  }
+  return requests.size();
+}
+
+TEST(XLoader, AHalfWrittenLoaderIsSentAgainBeforeAnyRestart) {
+  Engine engine(DefaultWriterState(), XLoaderWriteStops(1));
+  engine.Start();
+  engine.PressGo();
+
+  EXPECT_EQ(engine.Transfers(kSendXLoader), 2u);
+  std::vector<uint16_t> requests = engine.Requests();
+  EXPECT_LT(PositionOf(requests, kSendXLoader, 1), PositionOf(requests, kRequestReset, 0));
+  EXPECT_TRUE(engine.writer.memory().XLoaderBootable());
+  EXPECT_EQ(engine.Count(kRequestReset), 1u);
+  ASSERT_EQ(engine.window.boxes.size(), 1u);
+  EXPECT_EQ(engine.window.boxes[0].style, 0x40u);
+}
+
+TEST(XLoader, ALoaderThatStaysHalfWrittenIsSentTwiceMoreAndThenLeftToTheRestart) {
+  Engine engine(DefaultWriterState(), XLoaderWriteStops(0));
+  engine.Start();
+  engine.PressGo();
+
+  EXPECT_EQ(engine.Transfers(kSendXLoader), 3u);
+  ASSERT_EQ(engine.window.boxes.size(), 1u);
+  EXPECT_EQ(engine.window.boxes[0].text, "Unable to reset your writer.");
+  EXPECT_THAT(engine.LogLines(), Not(Contains("Successfully updated the Solvane/Solvane II.")));
+}
+
 TEST(XLoader, AFailedReadBackIsReported) {
   FaultSet faults;
   faults.replies.push_back({.code = kReadMemory,
