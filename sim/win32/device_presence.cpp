@@ -46,7 +46,7 @@ UNICODE_STRING Counted(std::wstring& text) {
   return counted;
 }
 
-// The key the setup services keep the entry's state under: its device path
+// The key the setup services keep an interface's state under: its device path
 // with "\\?\" written "##?#".
 std::string InterfaceKey(const std::string& devicePath) {
   return std::string("System\\CurrentControlSet\\Control\\DeviceClasses\\") +
@@ -61,7 +61,7 @@ std::string DevicePresence::InstanceId(const std::string& name) {
 
 std::string DevicePresence::FindDevicePath(const std::string& name) {
   GUID guid = WriterClass();
-  // Every registered entry of the class, plugged in or not.
+  // Every registered interface of the class, plugged in or not.
   HDEVINFO set = SetupDiGetClassDevsA(&guid, nullptr, nullptr, DIGCF_DEVICEINTERFACE);
   if (set == INVALID_HANDLE_VALUE) {
     return "";

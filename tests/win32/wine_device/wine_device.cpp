@@ -1,7 +1,7 @@
 // solvane-wine-device: puts a simulated writer where SolvaneUpdate.exe looks
 // for one under wine, and checks that it can be reached there.
 //
-//   register NAME     registers a device entry of the writer class for the
+//   register NAME     registers a device interface of the writer class for the
 //                     simulator serving NAME (not yet plugged in); prints its path
 //   stop NAME         stops the simulator serving NAME, which saves its state
 //   preflight NAME    the updater's path to that simulator, step by step: the
@@ -194,7 +194,7 @@ int Preflight(const std::string& name) {
     return Failed("a packet of the largest size does not go through whole");
   }
 
-  // A restart: the entry goes, is listed before it opens, and comes back.
+  // A restart: the interface goes, is listed before it opens, and comes back.
   bool reset = link.RequestReset(0);
   link.Close();
   Saw("reset reply: " + std::to_string(reset));
