@@ -169,6 +169,7 @@ shot about-box
 expect "About OK" "$(probe click "$about" 1)" "posted"
 expect "About box closed" "$(probe gone "$about" 10000)" "gone"
 
+app_day=$(date '+%B %d, %Y')
 expect "Go!" "$(probe click "$main" 1001)" "posted"
 answer no-writer "Error" \
   'Unable to open a connection with your steno machine.\nPlease make sure the writer is turned On and the USB cable is firmly connected' \

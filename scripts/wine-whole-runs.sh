@@ -83,9 +83,7 @@ expect_log() {  # expect_log RUN EXPECTED
   [ -f "$log" ] || fail "$run: no RORivevi.log"
   cp "$log" "$out/$run/RORivevi.log"
   expect "$run: log" "$(sed -E "s/^$date_stamp - /@ - /" "$log")" "$2"
-  expect "$run: log dates" "$(grep -cvE "^($date_stamp - .*|[^@]*)$" "$log" || true)" "0"
-  expect "$run: log date is today" \
-    "$(head -c 17 "$log")" "$(date '+%B %d, %Y')"
+  expect "$run: log date is the day of the run" "$(head -c 17 "$log")" "$app_day"
   expect "$run: log line ends" "$(grep -c $'\r' "$log" || true)" "0"
   rm -f "$log"
 }
@@ -97,6 +95,7 @@ start_app() {
   wine "$exe" >"$out/$run/SolvaneUpdate.log" 2>&1 &
   app_pid=$!
   main=$(handle "$run: main dialog" "$(probe window "Solvane Update - Build:  35675" 20000)")
+  app_day=$(date '+%B %d, %Y')
   expect "$run: Go!" "$(probe click "$main" 1001)" "posted"
 }
 
