@@ -21,12 +21,6 @@ using NtCreateLinkFunction = NTSTATUS(NTAPI*)(HANDLE*,
                                               OBJECT_ATTRIBUTES*,
                                               UNICODE_STRING*);
 
-GUID WriterClass() {
-  GUID guid;
-  std::memcpy(&guid, kWriterInterfaceClass.bytes, sizeof(guid));
-  return guid;
-}
-
 bool SameText(const std::string& a, const std::string& b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::toupper(static_cast<unsigned char>(x)) ==
@@ -55,12 +49,18 @@ std::string InterfaceKey(const std::string& devicePath) {
 
 }  // namespace
 
+GUID DevicePresence::InterfaceClass() {
+  GUID guid;
+  std::memcpy(&guid, kWriterInterfaceClass.bytes, sizeof(guid));
+  return guid;
+}
+
 std::string DevicePresence::InstanceId(const std::string& name) {
   return "ROOT\\SOLVANE\\" + name;
 }
 
 std::string DevicePresence::FindDevicePath(const std::string& name) {
-  GUID guid = WriterClass();
+  GUID guid = InterfaceClass();
   // Every registered interface of the class, plugged in or not.
   HDEVINFO set = SetupDiGetClassDevsA(&guid, nullptr, nullptr, DIGCF_DEVICEINTERFACE);
   if (set == INVALID_HANDLE_VALUE) {

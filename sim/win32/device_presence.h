@@ -12,6 +12,8 @@ namespace solvane {
 // path to the simulator's pipe. The link lives as long as this object holds it.
 class DevicePresence {
  public:
+  // The writer interface class, as the setup services take it.
+  static GUID InterfaceClass();
   // The instance the interface of writer `name` belongs to.
   static std::string InstanceId(const std::string& name);
   // The device path of the interface registered for writer `name`; empty when

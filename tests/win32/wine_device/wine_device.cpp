@@ -46,12 +46,6 @@ void Saw(const std::string& what) {
   std::fflush(stdout);
 }
 
-GUID WriterClass() {
-  GUID guid;
-  std::memcpy(&guid, kWriterInterfaceClass.bytes, sizeof(guid));
-  return guid;
-}
-
 // Message boxes the link would show go to the output instead.
 class PrintedMessageBoxes final : public MessageBoxes {
  public:
@@ -65,7 +59,7 @@ class PrintedMessageBoxes final : public MessageBoxes {
 };
 
 int Register(const std::string& name) {
-  GUID guid = WriterClass();
+  GUID guid = DevicePresence::InterfaceClass();
   HDEVINFO set = SetupDiCreateDeviceInfoList(&guid, nullptr);
   if (set == INVALID_HANDLE_VALUE) {
     return Failed("SetupDiCreateDeviceInfoList: error " + std::to_string(GetLastError()));
