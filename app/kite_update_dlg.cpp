@@ -41,9 +41,7 @@ std::string BuildIntroText() {
 CKiteUpdate100Dlg::CKiteUpdate100Dlg(const UpdaterServices& services)
     : CDialog(kMainDialogTemplate),
       services_(services),
-      usb_(services.devices, services.waiter, *this) {
-  usb_.SetProgress(&services_.progress);
-}
+      usb_(services.devices, services.waiter, *this) {}
 
 CKiteUpdate100Dlg::~CKiteUpdate100Dlg() = default;
 

@@ -39,6 +39,7 @@ void BM_ApplicationTransferOverSocket(benchmark::State& state) {
   SilentBoxes boxes;
   SocketDeviceAccess access;
   CKiteUsb link(access, clock, boxes);
+  NoProgress progress;
   while (link.Open() != 0) {
     std::this_thread::yield();
   }
@@ -48,7 +49,7 @@ void BM_ApplicationTransferOverSocket(benchmark::State& state) {
   uint32_t crc = Crc32Of(image.data(), image.size());
   for (auto _ : state) {
     link.SendImageCrc(crc);
-    if (link.SendApplicationCode(image.data(), length, link.machineType()) != 0) {
+    if (link.SendApplicationCode(image.data(), length, link.machineType(), progress) != 0) {
       state.SkipWithError("transfer refused");
       break;
     }

@@ -52,9 +52,13 @@ class CKiteUsb {
   bool ReadMemory(uint32_t address, uint32_t length, uint8_t* destination);
   bool EraseFlash(uint32_t address, uint32_t size);
   bool WriteFlash(const uint8_t* data, uint32_t address, uint32_t byteCount);
-  uint32_t SendXLoader(const uint8_t* image, uint32_t length);
-  uint32_t SendBootCode(const uint8_t* image, uint32_t length);
-  uint32_t SendApplicationCode(const uint8_t* image, uint32_t length, uint32_t machineType);
+  // The image transfers; `progress` gets a bar of the chunks the writer took.
+  uint32_t SendXLoader(const uint8_t* image, uint32_t length, Progress& progress);
+  uint32_t SendBootCode(const uint8_t* image, uint32_t length, Progress& progress);
+  uint32_t SendApplicationCode(const uint8_t* image,
+                               uint32_t length,
+                               uint32_t machineType,
+                               Progress& progress);
   void SendImageCrc(uint32_t crcRegister);
   bool ShowMessage(const char* text);
   uint32_t OpenFile(const char* fileName);
@@ -71,10 +75,6 @@ class CKiteUsb {
   uint32_t sensorBoardBuild() const { return sensorBoardBuild_; }
   uint32_t sequenceCount() const { return sequence_; }
 
-  // Where the chunks of the image transfers are counted as the writer takes
-  // them; none by default.
-  void SetProgress(Progress* progress) { progress_ = progress; }
-
  private:
   // Writes a request header into the transmit buffer; SendPacket adds magic
   // and sequence.
@@ -87,13 +87,18 @@ class CKiteUsb {
   uint32_t ReceivedPayload(const PacketHeader& reply) const;
   // Sends `length` bytes of `image` under the header already in the transmit
   // buffer, in chunks of at most `chunkLimit`.
-  uint32_t SendChunks(const uint8_t* image, uint32_t length, uint32_t chunkLimit);
-  uint32_t SendStagedImage(uint16_t code, const uint8_t* image, uint32_t length);
+  uint32_t SendChunks(const uint8_t* image,
+                      uint32_t length,
+                      uint32_t chunkLimit,
+                      Progress& progress);
+  uint32_t SendStagedImage(uint16_t code,
+                           const uint8_t* image,
+                           uint32_t length,
+                           Progress& progress);
 
   DeviceAccess& access_;
   Waiter& waiter_;
   MessageBoxes& messageBoxes_;
-  Progress* progress_ = nullptr;
   std::unique_ptr<DeviceHandle> device_;
   uint32_t sequence_ = 0;
   uint8_t receiveBuffer_[kMaxPacket] = {};

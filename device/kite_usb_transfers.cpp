@@ -2,6 +2,7 @@
 #include <memory>
 #include <new>
 
+#include "device/chunked_transfer.h"
 #include "device/kite_usb.h"
 #include "device/request_codes.h"
 #include "package/crc32.h"
@@ -19,27 +20,31 @@ bool ReportedAsType3(uint32_t machineType, uint32_t versionWord) {
 
 }  // namespace
 
-uint32_t CKiteUsb::SendXLoader(const uint8_t* image, uint32_t length) {
-  return SendStagedImage(kSendXLoader, image, length);
+uint32_t CKiteUsb::SendXLoader(const uint8_t* image, uint32_t length, Progress& progress) {
+  return SendStagedImage(kSendXLoader, image, length, progress);
 }
 
-uint32_t CKiteUsb::SendBootCode(const uint8_t* image, uint32_t length) {
-  return SendStagedImage(kSendBootCode, image, length);
+uint32_t CKiteUsb::SendBootCode(const uint8_t* image, uint32_t length, Progress& progress) {
+  return SendStagedImage(kSendBootCode, image, length, progress);
 }
 
 uint32_t CKiteUsb::SendApplicationCode(const uint8_t* image,
                                        uint32_t length,
-                                       uint32_t machineType) {
+                                       uint32_t machineType,
+                                       Progress& progress) {
   if (machineType != machineType_) {
     return kResultTypeMismatch;
   }
   uint32_t typeSent =
       bootMode_ != 0 && ReportedAsType3(machineType_, versionWord_) ? 3 : machineType_;
   SetRequest({.code = kSendApplicationCode, .param = {typeSent, 0, length, 0, kTransferMarker}});
-  return SendChunks(image, length, static_cast<uint32_t>(kMaxPayload));
+  return SendChunks(image, length, static_cast<uint32_t>(kMaxPayload), progress);
 }
 
-uint32_t CKiteUsb::SendStagedImage(uint16_t code, const uint8_t* image, uint32_t length) {
+uint32_t CKiteUsb::SendStagedImage(uint16_t code,
+                                   const uint8_t* image,
+                                   uint32_t length,
+                                   Progress& progress) {
   // Before any identification the chunk size is unknown: sending nothing must
   // not read as a finished transfer.
   if (length != 0 && maximumChunk_ == 0) {
@@ -53,34 +58,33 @@ uint32_t CKiteUsb::SendStagedImage(uint16_t code, const uint8_t* image, uint32_t
   std::fill_n(staging.get(), length, uint8_t{0xFF});
   std::copy_n(image, length, staging.get());
   SendImageCrc(Crc32Of(staging.get(), length));
-  return SendChunks(staging.get(), length, maximumChunk_);
+  return SendChunks(staging.get(), length, maximumChunk_, progress);
 }
 
-uint32_t CKiteUsb::SendChunks(const uint8_t* image, uint32_t length, uint32_t chunkLimit) {
+uint32_t CKiteUsb::SendChunks(const uint8_t* image,
+                              uint32_t length,
+                              uint32_t chunkLimit,
+                              Progress& progress) {
   PacketHeader header = DecodePacketHeader(transmitBuffer_);
-  uint32_t offset = 0;
-  for (uint32_t chunk = std::min(length, chunkLimit); chunk != 0;
-       chunk = std::min(length - offset, chunkLimit)) {
+  uint32_t result = 0;
+  TransferInChunks(progress, length, chunkLimit, [&](uint32_t offset, uint32_t chunk) {
     header.length = chunk;
     header.param[3] = offset;
     SetRequest(header);
     std::copy_n(image + offset, chunk, RequestPayload());
     std::optional<PacketHeader> reply = Exchange();
     if (!reply) {
-      return kResultNoChunkReply;
+      result = kResultNoChunkReply;
+    } else if (reply->code == kStatusReply) {
+      // Ends the transfer, as done when the writer's code is 0.
+      result = reply->param[0];
+      return false;
+    } else if (reply->code != kChunkAccepted) {
+      result = kResultNoReply;
     }
-    if (reply->code == kStatusReply) {
-      return reply->param[0];
-    }
-    if (reply->code != kChunkAccepted) {
-      return kResultNoReply;
-    }
-    offset += chunk;
-    if (progress_) {
-      progress_->Advance(chunk);
-    }
-  }
-  return 0;
+    return result == 0;
+  });
+  return result;
 }
 
 }  // namespace solvane

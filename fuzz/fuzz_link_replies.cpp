@@ -25,6 +25,7 @@ using solvane::CKiteUsb;
 using solvane::kMaxPacket;
 using solvane::kMaxPayload;
 using solvane::kPacketHeaderSize;
+using solvane::NoProgress;
 
 void Require(bool condition) {
   if (!condition) {
@@ -162,6 +163,7 @@ std::vector<uint8_t> Image(FuzzedDataProvider& input) {
 
 void MakeOneRequest(CKiteUsb& link, FuzzedDataProvider& input) {
   uint32_t a = 0, b = 0, c = 0, d = 0;
+  NoProgress progress;
   switch (input.ConsumeIntegralInRange(0, 20)) {
     case 0:
       link.Open();
@@ -204,18 +206,18 @@ void MakeOneRequest(CKiteUsb& link, FuzzedDataProvider& input) {
     }
     case 9: {
       std::vector<uint8_t> image = Image(input);
-      link.SendXLoader(image.data(), static_cast<uint32_t>(image.size()));
+      link.SendXLoader(image.data(), static_cast<uint32_t>(image.size()), progress);
       break;
     }
     case 10: {
       std::vector<uint8_t> image = Image(input);
-      link.SendBootCode(image.data(), static_cast<uint32_t>(image.size()));
+      link.SendBootCode(image.data(), static_cast<uint32_t>(image.size()), progress);
       break;
     }
     case 11: {
       std::vector<uint8_t> image = Image(input);
       uint32_t type = input.ConsumeBool() ? link.machineType() : input.ConsumeIntegral<uint32_t>();
-      link.SendApplicationCode(image.data(), static_cast<uint32_t>(image.size()), type);
+      link.SendApplicationCode(image.data(), static_cast<uint32_t>(image.size()), type, progress);
       break;
     }
     case 12:

@@ -1,6 +1,7 @@
 // What the programming procedures share: getting an image, reading memory back,
 // reporting a refused transfer.
 #include "app/kite_update_dlg.h"
+#include "device/chunked_transfer.h"
 #include "device/request_codes.h"
 #include "update/message_text.h"
 
@@ -30,20 +31,10 @@ bool CKiteUpdate100Dlg::LoadImage(uint32_t id,
 }
 
 bool CKiteUpdate100Dlg::ReadBack(uint32_t address, uint32_t length, uint8_t* destination) {
-  services_.progress.Start(length);
-  uint32_t chunkLimit = usb_.maximumChunk();
-  if (chunkLimit == 0) {
-    return length == 0;
-  }
-  for (uint32_t offset = 0; offset < length;) {
-    uint32_t chunk = std::min(length - offset, chunkLimit);
-    if (!usb_.ReadMemory(address + offset, chunk, destination + offset)) {
-      return false;
-    }
-    offset += chunk;
-    services_.progress.Advance(chunk);
-  }
-  return true;
+  return TransferInChunks(services_.progress, length, usb_.maximumChunk(),
+                          [&](uint32_t offset, uint32_t chunk) {
+                            return usb_.ReadMemory(address + offset, chunk, destination + offset);
+                          });
 }
 
 int CKiteUpdate100Dlg::ReportTransferFailure(uint32_t code) {

@@ -34,9 +34,8 @@ int CKiteUpdate100Dlg::ProgramApplicationCode() {
   }
   usb_.SendImageCrc(Crc32Of(image.data.get(), image.length));
   usb_.ShowMessage("Programming Application Code");
-  services_.progress.Start(image.length);
-  if (uint32_t code =
-          usb_.SendApplicationCode(image.data.get(), image.length, usb_.machineType())) {
+  if (uint32_t code = usb_.SendApplicationCode(image.data.get(), image.length, usb_.machineType(),
+                                               services_.progress)) {
     return ReportTransferFailure(code);
   }
   applicationCodeDone_ = true;

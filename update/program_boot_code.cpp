@@ -40,8 +40,7 @@ int CKiteUpdate100Dlg::ProgramBootCode() {
     return 1;
   }
   usb_.ShowMessage("Programming Boot Code");
-  services_.progress.Start(image.length);
-  if (uint32_t code = usb_.SendBootCode(image.data.get(), image.length)) {
+  if (uint32_t code = usb_.SendBootCode(image.data.get(), image.length, services_.progress)) {
     return ReportTransferFailure(code);
   }
   bootCodeDone_ = true;

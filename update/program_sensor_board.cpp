@@ -4,6 +4,7 @@
 #include <new>
 
 #include "app/kite_update_dlg.h"
+#include "device/chunked_transfer.h"
 #include "device/request_codes.h"
 #include "package/crc32.h"
 #include "package/intel_hex.h"
@@ -98,19 +99,13 @@ int CKiteUpdate100Dlg::UpdateSensorBoard(const uint8_t* memory, uint32_t end) {
   };
   auto writeRange = [&]() {
     uint8_t request[kCommandBuffer];
-    services_.progress.Start(rangeLength);
-    for (uint32_t offset = kProgramStart; offset < end;) {
-      uint32_t chunk = std::min(end - offset, kWriteBlock);
-      StoreLe32(request, kBoardBase + offset);
-      std::copy_n(memory + offset, chunk, request + 4);
-      services_.waiter.Wait(kWriteGapMs);
-      if (usb_.SendCommand(kSensorWrite, request, chunk + 4) != 0) {
-        return false;
-      }
-      offset += chunk;
-      services_.progress.Advance(chunk);
-    }
-    return true;
+    return TransferInChunks(services_.progress, rangeLength, kWriteBlock,
+                            [&](uint32_t offset, uint32_t chunk) {
+                              StoreLe32(request, kBoardBase + kProgramStart + offset);
+                              std::copy_n(memory + kProgramStart + offset, chunk, request + 4);
+                              services_.waiter.Wait(kWriteGapMs);
+                              return usb_.SendCommand(kSensorWrite, request, chunk + 4) == 0;
+                            });
   };
   auto fail = [&]() {
     usb_.ShowMessage(kFailedText);

@@ -1,11 +1,11 @@
 // Keeps the WiFi module's application image and NVS partition equal to the
 // carried images: read back, compare, erase and write, read back again.
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
 
 #include "app/kite_update_dlg.h"
+#include "device/chunked_transfer.h"
 #include "device/request_codes.h"
 #include "update/message_text.h"
 
@@ -107,15 +107,9 @@ int CKiteUpdate100Dlg::ProgramWifiImage(const WifiPartition& partition) {
     if (!usb_.EraseFlash(address, size)) {
       continue;
     }
-    services_.progress.Start(length);
-    for (uint32_t offset = 0; offset < length;) {
-      uint32_t chunk = std::min(length - offset, chunkLimit);
-      if (!usb_.WriteFlash(image.data.get() + offset, address + offset, chunk)) {
-        break;
-      }
-      offset += chunk;
-      services_.progress.Advance(chunk);
-    }
+    TransferInChunks(services_.progress, length, chunkLimit, [&](uint32_t offset, uint32_t chunk) {
+      return usb_.WriteFlash(image.data.get() + offset, address + offset, chunk);
+    });
   }
   usb_.ShowMessage(partition.failureDisplay);
   ReportError("Unable to program your writer.  Check if a job is open.");

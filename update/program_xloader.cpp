@@ -63,16 +63,14 @@ int CKiteUpdate100Dlg::UpdateXLoader(uint32_t imageId) {
   LogLine(FormatText(kMessageBuffer, "Old %s, programming %s", installed.c_str(), carried.c_str()));
   LogLine(FormatText(kMessageBuffer, "Sending XLoader %s...", Model()));
   SetStatusText(FormatText(kMessageBuffer, "\n\nSending XLoader %s...", Model()));
-  services_.progress.Start(length);
-  uint32_t code = usb_.SendXLoader(image.data.get(), length);
+  uint32_t code = usb_.SendXLoader(image.data.get(), length, services_.progress);
   // A transfer that broke off while the partition was being written leaves a
   // loader the writer cannot start from, and the next restart would brick it:
   // such a loader is sent again at once rather than after that restart.
   for (int resend = 0;
        code != 0 && resend < kDamagedLoaderResends && !LoaderKept(address, readBack.get(), length);
        ++resend) {
-    services_.progress.Start(length);
-    code = usb_.SendXLoader(image.data.get(), length);
+    code = usb_.SendXLoader(image.data.get(), length, services_.progress);
   }
   if (code == 0) {
     xLoaderDone_ = true;

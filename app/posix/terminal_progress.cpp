@@ -39,8 +39,6 @@ void TerminalProgress::Start(uint64_t totalBytes) {
   if (!draw_) {
     return;
   }
-  // A bar that a failure broke off stays as far as it got.
-  screen_.EndBar();
   active_ = totalBytes > 0;
   total_ = totalBytes;
   done_ = 0;
@@ -56,7 +54,11 @@ void TerminalProgress::Advance(uint64_t bytes) {
   }
   done_ = std::min(total_, done_ + bytes);
   Draw();
-  if (done_ == total_) {
+}
+
+void TerminalProgress::End() {
+  // The bar stays as far as it got; what follows starts below it.
+  if (active_) {
     screen_.EndBar();
     active_ = false;
   }

@@ -17,6 +17,7 @@ class TerminalProgress final : public Progress {
 
   void Start(uint64_t totalBytes) override;
   void Advance(uint64_t bytes) override;
+  void End() override;
 
  private:
   void Draw();

@@ -12,6 +12,9 @@
 #include "platform/win32/shell_taskbar_button.h"
 #include "platform/win32/sleep_waiter.h"
 #include "platform/win32/system_file_api.h"
+#include "platform/win32/system_progress_bar_api.h"
+#include "platform/win32/taskbar_progress.h"
+#include "platform/win32/window_progress_bar.h"
 #include "platform/win32/windows_system_clock.h"
 
 namespace solvane {
@@ -26,27 +29,22 @@ bool CKiteUpdate100App::InitInstance() {
   RcdataResourceSource resources;
   VersionResourceReader versionReader;
   ModuleStringResources strings;
+  SystemProgressBarApi progressBarApi;
+  WindowProgressBar windowBar(progressBarApi, [this] { return MainWindowHandle(); });
   ShellTaskbarButton taskbarButton([this] { return MainWindowHandle(); });
-  TaskbarProgress progress(taskbarButton);
+  TaskbarProgress taskbarProgress(taskbarButton);
+  ProgressPair progress(windowBar, taskbarProgress);
   UpdaterServices services{devices,   waiter,        clock,   logStorage,
                            resources, versionReader, strings, progress};
 
   // On the heap: the link's two packet buffers are large for a stack.
   auto dialog = std::make_unique<CKiteUpdate100Dlg>(services);
   Win32DialogWindow window(instance(), *dialog, this);
-  progress_ = &progress;
   SetMainWindow(&window);
   window.Run(nullptr);
   SetMainWindow(nullptr);
-  progress_ = nullptr;
   dialog.reset();
   return false;
-}
-
-void CKiteUpdate100App::AfterCommand() {
-  if (progress_ != nullptr) {
-    progress_->Finish();
-  }
 }
 
 }  // namespace solvane

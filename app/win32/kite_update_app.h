@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/win32/cwinapp.h"
-#include "platform/win32/taskbar_progress.h"
 
 namespace solvane {
 
@@ -9,11 +8,6 @@ namespace solvane {
 class CKiteUpdate100App final : public CWinApp {
  public:
   bool InitInstance() override;
-  // A command that ends with its progress bar broken off takes the bar away.
-  void AfterCommand() override;
-
- private:
-  TaskbarProgress* progress_ = nullptr;
 };
 
 }  // namespace solvane

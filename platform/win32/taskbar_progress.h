@@ -5,16 +5,15 @@
 
 namespace solvane {
 
-// The engine's progress on the taskbar button: the dialog has no place for a
-// bar. The bar goes when its step is complete, or when Finish says the run is over.
+// The engine's progress on the taskbar button, from the start of a step to its
+// end; a step of no bytes shows nothing.
 class TaskbarProgress final : public Progress {
  public:
   explicit TaskbarProgress(TaskbarButton& button) : button_(button) {}
 
   void Start(uint64_t totalBytes) override;
   void Advance(uint64_t bytes) override;
-  // Takes away a bar whose step broke off.
-  void Finish();
+  void End() override;
 
  private:
   TaskbarButton& button_;

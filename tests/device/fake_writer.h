@@ -15,6 +15,7 @@
 #include "device/request_codes.h"
 #include "device/windows_errors.h"
 #include "platform/message_boxes.h"
+#include "platform/progress.h"
 #include "platform/virtual_clock.h"
 
 namespace solvane::test {
@@ -165,6 +166,19 @@ class RecordingMessageBoxes final : public MessageBoxes {
 };
 
 // A link on a scripted writer, with a virtual clock for its waits.
+// The calls a transfer made on its bar: "start N", "+N" per chunk, "end".
+class ProgressCalls final : public Progress {
+ public:
+  std::vector<std::string> calls;
+  void Start(uint64_t totalBytes) override {
+    calls.push_back(std::string("start ").append(std::to_string(totalBytes)));
+  }
+  void Advance(uint64_t bytes) override {
+    calls.push_back(std::string("+").append(std::to_string(bytes)));
+  }
+  void End() override { calls.push_back("end"); }
+};
+
 class LinkTest : public ::testing::Test {
  protected:
   // Opens the link and identifies the writer as `machineType`, then forgets
@@ -183,6 +197,7 @@ class LinkTest : public ::testing::Test {
   FakeDeviceAccess access_{writer_};
   VirtualClock clock_;
   RecordingMessageBoxes boxes_;
+  ProgressCalls progress_;
   std::unique_ptr<CKiteUsb> link_ = std::make_unique<CKiteUsb>(access_, clock_, boxes_);
 };
 

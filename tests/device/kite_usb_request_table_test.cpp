@@ -59,7 +59,10 @@ std::vector<RequestRow> Requests() {
       {"SendApplicationCode",
        {{0x0002, 3, chunkParams, image}},
        {0x0005, {}, {}},
-       [image](CKiteUsb& link) { return link.SendApplicationCode(image.data(), 3, 20) == 0; }},
+       [image](CKiteUsb& link) {
+         NoProgress progress;
+         return link.SendApplicationCode(image.data(), 3, 20, progress) == 0;
+       }},
       {"ShowMessage",
        {{0x0007, 32, {2}, Padded({'H', 'i'}, 32)}},
        {0x0007, {}, {}},
@@ -89,7 +92,10 @@ std::vector<RequestRow> Requests() {
       {"SendBootCode",
        {{0x0025, 0, {imageCrc}, {}}, {0x0050, 3, chunkParams, image}},
        {0x0005, {}, {}},
-       [image](CKiteUsb& link) { return link.SendBootCode(image.data(), 3) == 0; }},
+       [image](CKiteUsb& link) {
+         NoProgress progress;
+         return link.SendBootCode(image.data(), 3, progress) == 0;
+       }},
       {"RequestReset",
        {{0x0051, 0, {2}, {}}},
        {0x0051, {}, {}},
@@ -97,7 +103,10 @@ std::vector<RequestRow> Requests() {
       {"SendXLoader",
        {{0x0025, 0, {imageCrc}, {}}, {0x0060, 3, chunkParams, image}},
        {0x0005, {}, {}},
-       [image](CKiteUsb& link) { return link.SendXLoader(image.data(), 3) == 0; }},
+       [image](CKiteUsb& link) {
+         NoProgress progress;
+         return link.SendXLoader(image.data(), 3, progress) == 0;
+       }},
       {"EraseFlash",
        {{0x1009, 0, {0x8000, 0x20000}, {}}},
        {0x1009, {}, {}},

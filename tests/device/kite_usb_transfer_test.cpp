@@ -15,6 +15,10 @@ Bytes Image(size_t size) {
   return image;
 }
 
+std::vector<std::string> Calls(std::initializer_list<const char*> calls) {
+  return {calls.begin(), calls.end()};
+}
+
 class TransferTest : public LinkTest {
  protected:
   void AcceptChunks(int count) {
@@ -51,11 +55,12 @@ TEST_F(TransferTest, XLoaderAnnouncesItsChecksumThenSendsWholeChunks) {
   Bytes image = Image(150000);
   writer_.Reply(kSendImageCrc);
   AcceptChunks(3);
-  EXPECT_EQ(link_->SendXLoader(image.data(), 150000), 0u);
+  EXPECT_EQ(link_->SendXLoader(image.data(), 150000, progress_), 0u);
   EXPECT_EQ(writer_.Header(0).code, kSendImageCrc);
   EXPECT_EQ(writer_.Header(0).length, 0u);
   EXPECT_EQ(writer_.Header(0).param[0], Crc32Of(image.data(), image.size()));
   ExpectChunks(1, kSendXLoader, 20, image, {65536, 65536, 18928});
+  EXPECT_EQ(progress_.calls, Calls({"start 150000", "+65536", "+65536", "+18928", "end"}));
 }
 
 TEST_F(TransferTest, BootCodeOnAnOlderModelUsesItsSmallChunks) {
@@ -63,8 +68,9 @@ TEST_F(TransferTest, BootCodeOnAnOlderModelUsesItsSmallChunks) {
   Bytes image = Image(20000);
   writer_.Reply(kSendImageCrc);
   AcceptChunks(3);
-  EXPECT_EQ(link_->SendBootCode(image.data(), 20000), 0u);
+  EXPECT_EQ(link_->SendBootCode(image.data(), 20000, progress_), 0u);
   ExpectChunks(1, kSendBootCode, 6, image, {8192, 8192, 3616});
+  EXPECT_EQ(progress_.calls, Calls({"start 20000", "+8192", "+8192", "+3616", "end"}));
 }
 
 TEST_F(TransferTest, TheChecksumReplyIsIgnored) {
@@ -72,14 +78,14 @@ TEST_F(TransferTest, TheChecksumReplyIsIgnored) {
   Bytes image = Image(10);
   writer_.Silence();
   writer_.Reply(kChunkAccepted);
-  EXPECT_EQ(link_->SendXLoader(image.data(), 10), 0u);
+  EXPECT_EQ(link_->SendXLoader(image.data(), 10, progress_), 0u);
   ExpectChunks(1, kSendXLoader, 20, image, {10});
 }
 
 TEST_F(TransferTest, EmptyXLoaderStillAnnouncesTheInitialRegister) {
   Connect(20);
   writer_.Reply(kSendImageCrc);
-  EXPECT_EQ(link_->SendXLoader(nullptr, 0), 0u);
+  EXPECT_EQ(link_->SendXLoader(nullptr, 0, progress_), 0u);
   ASSERT_EQ(writer_.packets.size(), 1u);
   EXPECT_EQ(writer_.Header(0).code, kSendImageCrc);
   EXPECT_EQ(writer_.Header(0).param[0], 0xFFFFFFFFu);
@@ -88,8 +94,8 @@ TEST_F(TransferTest, EmptyXLoaderStillAnnouncesTheInitialRegister) {
 TEST_F(TransferTest, UnidentifiedLinkFailsInsteadOfSendingNothing) {
   ASSERT_EQ(link_->Open(), kErrorSuccess);
   Bytes image = Image(10);
-  EXPECT_EQ(link_->SendXLoader(image.data(), 10), kResultNoReply);
-  EXPECT_EQ(link_->SendBootCode(image.data(), 10), kResultNoReply);
+  EXPECT_EQ(link_->SendXLoader(image.data(), 10, progress_), kResultNoReply);
+  EXPECT_EQ(link_->SendBootCode(image.data(), 10, progress_), kResultNoReply);
   EXPECT_TRUE(writer_.packets.empty());
 }
 
@@ -97,15 +103,15 @@ TEST_F(TransferTest, ApplicationCodeGoesInChunksOf64KiBWithoutAnnouncement) {
   Connect(6);  // its maximum chunk does not apply here
   Bytes image = Image(150000);
   AcceptChunks(3);
-  EXPECT_EQ(link_->SendApplicationCode(image.data(), 150000, 6), 0u);
+  EXPECT_EQ(link_->SendApplicationCode(image.data(), 150000, 6, progress_), 0u);
   ExpectChunks(0, kSendApplicationCode, 6, image, {65536, 65536, 18928});
 }
 
 TEST_F(TransferTest, ApplicationCodeForAnotherMachineTypeSendsNothing) {
   Connect(20);
   Bytes image = Image(100);
-  EXPECT_EQ(link_->SendApplicationCode(image.data(), 100, 19), 11u);
-  EXPECT_EQ(link_->SendApplicationCode(nullptr, 0, 20), 0u);
+  EXPECT_EQ(link_->SendApplicationCode(image.data(), 100, 19, progress_), 11u);
+  EXPECT_EQ(link_->SendApplicationCode(nullptr, 0, 20, progress_), 0u);
   EXPECT_TRUE(writer_.packets.empty());
 }
 
@@ -120,7 +126,7 @@ TEST_F(TransferTest, ApplicationCodeTellsCorrectedBootCodeItsOldType) {
     Connect(c.reportedType, c.version, c.boot);
     Bytes image = Image(4);
     writer_.Reply(kChunkAccepted);
-    EXPECT_EQ(link_->SendApplicationCode(image.data(), 4, link_->machineType()), 0u);
+    EXPECT_EQ(link_->SendApplicationCode(image.data(), 4, link_->machineType(), progress_), 0u);
     EXPECT_EQ(writer_.Header(0).param[0], c.typeSent) << c.reportedType << " " << c.version;
   }
 }
@@ -132,17 +138,20 @@ TEST_F(TransferTest, StatusReplyEndsTheTransferWithTheWritersCode) {
   writer_.Reply(kChunkAccepted);
   writer_.Reply(kStatusReply, {3});
   AcceptChunks(1);
-  EXPECT_EQ(link_->SendXLoader(image.data(), 150000), 3u);
+  EXPECT_EQ(link_->SendXLoader(image.data(), 150000, progress_), 3u);
   EXPECT_EQ(writer_.packets.size(), 3u);
+  EXPECT_EQ(progress_.calls, Calls({"start 150000", "+65536", "end"}));
 
   // A status reply without an error code ends it the same way, reported as done.
   writer_.packets.clear();
   writer_.replies.clear();
+  progress_.calls.clear();
   writer_.Reply(kChunkAccepted);
   writer_.Reply(kStatusReply, {0});
   AcceptChunks(1);
-  EXPECT_EQ(link_->SendApplicationCode(image.data(), 150000, 20), 0u);
+  EXPECT_EQ(link_->SendApplicationCode(image.data(), 150000, 20, progress_), 0u);
   EXPECT_EQ(writer_.packets.size(), 2u);
+  EXPECT_EQ(progress_.calls, Calls({"start 150000", "+65536", "end"}));
 }
 
 TEST_F(TransferTest, MissingOrUnexpectedChunkReplies) {
@@ -151,14 +160,15 @@ TEST_F(TransferTest, MissingOrUnexpectedChunkReplies) {
   writer_.Reply(kSendImageCrc);
   writer_.Reply(kChunkAccepted);
   writer_.ReplyRaw(Bytes(12, 0));
-  EXPECT_EQ(link_->SendBootCode(image.data(), 70000), 101u);
+  EXPECT_EQ(link_->SendBootCode(image.data(), 70000, progress_), 101u);
+  EXPECT_EQ(progress_.calls, Calls({"start 70000", "+65536", "end"}));
 
   writer_.Reply(kSendImageCrc);
   writer_.Reply(kSendBootCode);
-  EXPECT_EQ(link_->SendBootCode(image.data(), 70000), 111u);
+  EXPECT_EQ(link_->SendBootCode(image.data(), 70000, progress_), 111u);
 
   writer_.Silence();
-  EXPECT_EQ(link_->SendApplicationCode(image.data(), 70000, 20), 101u);
+  EXPECT_EQ(link_->SendApplicationCode(image.data(), 70000, 20, progress_), 101u);
 }
 
 }  // namespace

@@ -44,6 +44,7 @@ class SimLink : public ::testing::Test {
   RecordingMessageBoxes boxes_;
   std::unique_ptr<SimWriter> writer_;
   std::unique_ptr<InProcessDeviceAccess> access_;
+  NoProgress progress_;
   std::unique_ptr<CKiteUsb> link_;
 };
 
@@ -69,11 +70,11 @@ TEST_F(SimLink, GeneratedCodeImagesTakeEffectAfterTheRestart) {
   std::vector<uint8_t> application = GenerateImage(169);
   ASSERT_FALSE(boot.empty());
   ASSERT_FALSE(application.empty());
-  EXPECT_EQ(link_->SendBootCode(boot.data(), static_cast<uint32_t>(boot.size())), 0u);
+  EXPECT_EQ(link_->SendBootCode(boot.data(), static_cast<uint32_t>(boot.size()), progress_), 0u);
   link_->SendImageCrc(Crc32Of(application.data(), application.size()));
-  EXPECT_EQ(
-      link_->SendApplicationCode(application.data(), static_cast<uint32_t>(application.size()), 19),
-      0u);
+  EXPECT_EQ(link_->SendApplicationCode(application.data(),
+                                       static_cast<uint32_t>(application.size()), 19, progress_),
+            0u);
   EXPECT_EQ(link_->build(), 35000u);
 
   uint64_t before = clock_.NowMs();
@@ -130,7 +131,7 @@ TEST_F(SimLink, XLoaderReadBackMatchesAfterItIsSent) {
   };
   ASSERT_TRUE(readBack());
   EXPECT_NE(back, xLoader);
-  EXPECT_EQ(link_->SendXLoader(xLoader.data(), n), 0u);
+  EXPECT_EQ(link_->SendXLoader(xLoader.data(), n, progress_), 0u);
   ASSERT_TRUE(readBack());
   EXPECT_EQ(back, xLoader);
 }
@@ -230,10 +231,11 @@ TEST_F(SimLink, HostileRepliesBecomeTheLinkResults) {
   EXPECT_EQ(link_->sequenceCount(), sequence + 1);
 
   auto boot = CodeImage(FirmwareHeader::kBoot, 0x01000000, 35673, 4 * 65536);
-  EXPECT_EQ(link_->SendBootCode(boot.data(), static_cast<uint32_t>(boot.size())),
+  EXPECT_EQ(link_->SendBootCode(boot.data(), static_cast<uint32_t>(boot.size()), progress_),
             kResultNoChunkReply);
-  EXPECT_EQ(link_->SendBootCode(boot.data(), static_cast<uint32_t>(boot.size())), kWriterBusy);
-  EXPECT_EQ(link_->SendBootCode(boot.data(), static_cast<uint32_t>(boot.size())), 0u);
+  EXPECT_EQ(link_->SendBootCode(boot.data(), static_cast<uint32_t>(boot.size()), progress_),
+            kWriterBusy);
+  EXPECT_EQ(link_->SendBootCode(boot.data(), static_cast<uint32_t>(boot.size()), progress_), 0u);
   uint8_t buffer[16];
   EXPECT_FALSE(link_->ReadMemory(0x00020000, 16, buffer));
   EXPECT_TRUE(link_->ReadMemory(0x00020000, 16, buffer));

@@ -57,6 +57,7 @@ TEST(SimSocket, UpdateStepsOverTheSocketTransport) {
   RecordingMessageBoxes boxes;
   SocketDeviceAccess access;
   CKiteUsb link(access, clock, boxes);
+  NoProgress progress;
   // The server thread may not be listening yet.
   for (int attempt = 0; attempt < 1000000 && link.Open() != 0; ++attempt) {
     std::this_thread::yield();
@@ -68,9 +69,9 @@ TEST(SimSocket, UpdateStepsOverTheSocketTransport) {
 
   std::vector<uint8_t> application = GenerateImage(169);
   link.SendImageCrc(Crc32Of(application.data(), application.size()));
-  EXPECT_EQ(
-      link.SendApplicationCode(application.data(), static_cast<uint32_t>(application.size()), 19),
-      0u);
+  EXPECT_EQ(link.SendApplicationCode(application.data(), static_cast<uint32_t>(application.size()),
+                                     19, progress),
+            0u);
   ASSERT_TRUE(link.RequestReset(0));
   link.Close();
   // The writer comes back on a new socket.

@@ -14,7 +14,7 @@ struct ProgressOnScreen {
   TerminalProgress progress{screen, true, [this] { return nowMs; }};
 };
 
-TEST(TerminalProgress, DrawsPercentAndRateInPlaceAndEndsTheLineWhenDone) {
+TEST(TerminalProgress, DrawsPercentAndRateInPlaceAndEndsTheLineAtTheEnd) {
   ProgressOnScreen s;
   s.nowMs = 5000;
   s.progress.Start(1000);
@@ -22,6 +22,9 @@ TEST(TerminalProgress, DrawsPercentAndRateInPlaceAndEndsTheLineWhenDone) {
   s.progress.Advance(250);
   s.nowMs = 6000;
   s.progress.Advance(750);
+  EXPECT_EQ(s.out.str().back(), ' ');
+  s.progress.End();
+  s.progress.End();
   EXPECT_EQ(s.out.str(),
             "\r  [----------------------------------------]   0%              "
             "\r  [##########------------------------------]  25%     500 B/s  "

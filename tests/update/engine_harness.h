@@ -210,19 +210,28 @@ class PluggableAccess final : public DeviceAccess {
   DeviceAccess& writer_;
 };
 
-// Every bar a front end would draw: its total and the bytes it was advanced by.
+// Every bar a front end would draw: its total, the bytes it was advanced by
+// and whether it was ended.
 class RecordingProgress final : public Progress {
  public:
   struct Bar {
     uint64_t total;
     uint64_t advanced;
+    bool ended;
   };
-  void Start(uint64_t totalBytes) override { bars.push_back({totalBytes, 0}); }
+  void Start(uint64_t totalBytes) override { bars.push_back({totalBytes, 0, false}); }
   void Advance(uint64_t bytes) override {
-    if (bars.empty()) {
-      bars.push_back({0, 0});  // an advance without a start: a bar that overfills
+    if (bars.empty() || bars.back().ended) {
+      bars.push_back({0, 0, true});  // an advance outside a step: a bar that overfills
     }
     bars.back().advanced += bytes;
+  }
+  void End() override {
+    if (bars.empty() || bars.back().ended) {
+      bars.push_back({0, 1, true});  // an end outside a step: a bar that overfills
+      return;
+    }
+    bars.back().ended = true;
   }
   std::vector<Bar> bars;
 };

@@ -106,6 +106,13 @@ uint64_t StateKey(const WriterState& state, bool restarting) {
   return std::hash<std::string>()(text);
 }
 
+// Every step's bar ended, however the step ended, and none took more than its total.
+bool BarsEnded(const RecordingProgress& progress) {
+  return std::all_of(
+      progress.bars.begin(), progress.bars.end(),
+      [](const RecordingProgress::Bar& bar) { return bar.ended && bar.advanced <= bar.total; });
+}
+
 }  // namespace
 
 FaultMatrix::FaultMatrix(std::string title, WriterState writer)
@@ -141,6 +148,9 @@ void FaultMatrix::Run(const FaultCell& cell) {
   }
   if (!LogClosed(engine)) {
     Problem(cell, "the log does not end with its closing line", engine.log.contents);
+  }
+  if (!BarsEnded(engine.progress)) {
+    Problem(cell, "a progress bar was left up or filled past its total", engine.log.contents);
   }
   WriterState after = engine.writer.State();
   if (!ProtectedMemoryKept(after, before_)) {

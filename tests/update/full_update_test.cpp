@@ -108,6 +108,7 @@ TEST(FullUpdate, EveryStepThatMovesBytesGetsABarThatFills) {
   for (const RecordingProgress::Bar& bar : engine.progress.bars) {
     totals.push_back(bar.total);
     EXPECT_EQ(bar.advanced, bar.total);
+    EXPECT_TRUE(bar.ended);
   }
   uint64_t sensorRange = totals.at(0);
   EXPECT_EQ(sensorRange % 512 == 0 ? sensorRange / 512 : sensorRange / 512 + 1, 70u);
@@ -127,8 +128,10 @@ TEST(FullUpdate, ARetriedWifiPassStartsItsBarAgain) {
   ASSERT_GE(engine.progress.bars.size(), 6u);
   EXPECT_EQ(engine.progress.bars[2].total, 280280u);
   EXPECT_EQ(engine.progress.bars[2].advanced, 2u * 65536u);
+  EXPECT_TRUE(engine.progress.bars[2].ended);
   EXPECT_EQ(engine.progress.bars[4].total, 280280u);
   EXPECT_EQ(engine.progress.bars[4].advanced, 280280u);
+  EXPECT_TRUE(engine.progress.bars[4].ended);
 }
 
 TEST(FullUpdate, AWriterBelowBuild34494GetsBootAndApplicationCodeBeforeItRestarts) {

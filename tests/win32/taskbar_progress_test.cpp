@@ -21,27 +21,31 @@ class RecordingButton final : public TaskbarButton {
 
 using ::testing::ElementsAre;
 
-TEST(TaskbarProgress, ShowsEachStepAndHidesItWhenComplete) {
+TEST(TaskbarProgress, ShowsEachStepFromItsStartToItsEnd) {
   RecordingButton button;
   TaskbarProgress progress(button);
   progress.Start(100);
   progress.Advance(40);
   progress.Advance(60);
-  progress.Finish();
+  progress.End();
   progress.Start(10);
   progress.Advance(UINT64_MAX);  // never past the total
-  EXPECT_THAT(button.calls, ElementsAre("0/100", "40/100", "hide", "0/10", "hide"));
+  progress.End();
+  EXPECT_THAT(button.calls,
+              ElementsAre("0/100", "40/100", "100/100", "hide", "0/10", "10/10", "hide"));
 }
 
-TEST(TaskbarProgress, BrokenOffStepIsHiddenWhenTheRunIsOver) {
+TEST(TaskbarProgress, BrokenOffStepIsHiddenAtItsEndAndAnEmptyStepShowsNothing) {
   RecordingButton button;
   TaskbarProgress progress(button);
-  progress.Finish();
+  progress.End();
   progress.Start(0);
+  progress.Advance(5);
+  progress.End();
   progress.Start(8192);
   progress.Advance(4096);
-  progress.Finish();
-  progress.Finish();
+  progress.End();
+  progress.End();
   EXPECT_THAT(button.calls, ElementsAre("0/8192", "4096/8192", "hide"));
 }
 
