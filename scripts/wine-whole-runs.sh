@@ -137,6 +137,33 @@ found_lines='@ - USB found Solvane/Solvane II(19), App. Ver. %s, Build %s
 
 @ - USB found Solvane/Solvane II(19), Secondary Boot Ver. 1.00.00, Build 35600'
 
+# watch_progress RUN: watches the main dialog's progress bar from "Go!" to the
+# success box, in the background; progress_seen RUN checks what it saw.
+watch_progress() {
+  step 150 wine "$probe_exe" progress "$main" "Solvane Update" 120000 \
+    2>>"$out/probe.log" | tr -d '\r' >"$out/$1/progress.txt" &
+  progress_pid=$!
+}
+
+progress_seen() {
+  local run=$1 seen
+  wait "$progress_pid" || fail "$run: the progress watch failed: $(cat "$out/$run/progress.txt")"
+  seen=$(cat "$out/$run/progress.txt")
+  echo "progress bar: $seen"
+  field() { echo "$seen" | sed -nE "s/.* $1 ([a-z0-9]+).*/\1/p"; }
+  [ "$(field visible)" -gt 0 ] || fail "$run: no progress bar showed during the transfers: $seen"
+  [ "$(field hidden-after-shown)" -gt 0 ] || fail "$run: the progress bar stayed up between steps: $seen"
+  expect "$run: progress bar under the success box" "$(field at-box)" "hidden"
+  # Its position can be asked only while the dialog takes messages during the
+  # run; where it does, the bar must be seen filling.
+  if [ "$(field positions-read)" -gt 0 ]; then
+    [ "$(field rises)" -gt 0 ] || fail "$run: the progress bar showed but did not fill: $seen"
+  else
+    echo "progress bar: position unread, the dialog took no messages while it showed"
+  fi
+  checks=$((checks + 3))
+}
+
 whole_runs() {
   echo "== Whole runs of SolvaneUpdate.exe against the simulated writer"
   local state started
@@ -147,9 +174,11 @@ whole_runs() {
     --boot-build 35600 --sensor-build 14000 --xloader-version 5.00 --clock-offset 120
   started=$(date +%s)
   start_app update
+  watch_progress update
   answer update "Solvane Update" \
     'Successfully updated the Solvane/Solvane II.\n           Click OK to Exit.' 1 120000 \
     '\n\n\n\n\n\nSolvane/Solvane II Updated.'
+  progress_seen update
   echo "whole update: $(($(date +%s) - started)) s"
   app_ends update
   stop_sim update

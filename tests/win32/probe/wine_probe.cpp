@@ -10,8 +10,12 @@
 //   click HWND ID                      posts BM_CLICK to the control
 //   syscommand HWND COMMAND            posts WM_SYSCOMMAND
 //   rect HWND                          x y width height on the screen
+//   progress HWND CAPTION TIMEOUT_MS   watches HWND's progress bar until a
+//                                      window owned by HWND has CAPTION
 //   hello                              "probe ok"
 #include <windows.h>
+// After windows.h.
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -93,6 +97,64 @@ int WaitGone(HWND window, DWORD timeoutMs) {
   return 0;
 }
 
+bool OwnedWindowShown(HWND owner, const std::string& caption) {
+  Search search{owner, caption, nullptr};
+  EnumWindows(&Check, reinterpret_cast<LPARAM>(&search));
+  return search.found != nullptr;
+}
+
+// Every 20 ms: is the progress control there and visible, and what position
+// does it answer (a window that takes no messages answers none)? Positions
+// that rise while the bar stays up show it filling; a bar hidden after it was
+// up shows it going between steps. Its state when the owned window came ends
+// the line.
+int WatchProgress(HWND window, const std::string& caption, DWORD timeoutMs) {
+  constexpr DWORD kWatchPollMs = 20;
+  constexpr UINT kAnswerMs = 50;
+  int polls = 0, visible = 0, hiddenAfterShown = 0, positionsRead = 0, rises = 0;
+  bool wasVisible = false;
+  DWORD lastPosition = 0;
+  std::string first;
+  DWORD started = GetTickCount();
+  while (!OwnedWindowShown(window, caption)) {
+    if (GetTickCount() - started > timeoutMs || !IsWindow(window)) {
+      std::printf("no window \"%s\"\n", caption.c_str());
+      return 1;
+    }
+    HWND bar = FindWindowExA(window, nullptr, PROGRESS_CLASSA, nullptr);
+    bool shown = bar != nullptr && IsWindowVisible(bar);
+    if (first.empty()) {
+      first = bar == nullptr ? "none" : shown ? "visible" : "hidden";
+    }
+    ++polls;
+    if (shown) {
+      ++visible;
+      DWORD_PTR position = 0;
+      if (SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, kAnswerMs, &position) != 0) {
+        ++positionsRead;
+        if (wasVisible && position > lastPosition) {
+          ++rises;
+        }
+        lastPosition = static_cast<DWORD>(position);
+      }
+    } else {
+      hiddenAfterShown += wasVisible ? 1 : 0;
+      lastPosition = 0;
+    }
+    wasVisible = shown;
+    Sleep(kWatchPollMs);
+  }
+  HWND bar = FindWindowExA(window, nullptr, PROGRESS_CLASSA, nullptr);
+  std::printf(
+      "first %s polls %d visible %d hidden-after-shown %d positions-read %d rises %d "
+      "at-box %s\n",
+      first.c_str(), polls, visible, hiddenAfterShown, positionsRead, rises,
+      bar == nullptr         ? "none"
+      : IsWindowVisible(bar) ? "visible"
+                             : "hidden");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -139,7 +201,11 @@ int main(int argc, char** argv) {
     std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
     return 0;
   }
+  if (command == "progress" && argc == 5) {
+    return WatchProgress(Handle(argv[2]), argv[3], std::strtoul(argv[4], nullptr, 0));
+  }
   std::printf(
-      "usage: solvane-wine-probe hello|window|owned|gone|text|enabled|click|syscommand|rect\n");
+      "usage: solvane-wine-probe "
+      "hello|window|owned|gone|text|enabled|click|syscommand|rect|progress\n");
   return 2;
 }
