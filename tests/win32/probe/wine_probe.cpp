@@ -11,11 +11,14 @@
 //   syscommand HWND COMMAND            posts WM_SYSCOMMAND
 //   rect HWND                          x y width height on the screen
 //   hello                              "probe ok"
+//   damage-rcdata FILE ID              flips a byte of RCDATA ID's stream in FILE
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+#include "tests/win32/probe/rcdata_damage.h"
 
 namespace {
 
@@ -139,7 +142,11 @@ int main(int argc, char** argv) {
     std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
     return 0;
   }
+  if (command == "damage-rcdata" && argc == 4) {
+    return solvane::probe::DamageRcdata(argv[2], std::strtoul(argv[3], nullptr, 0));
+  }
   std::printf(
-      "usage: solvane-wine-probe hello|window|owned|gone|text|enabled|click|syscommand|rect\n");
+      "usage: solvane-wine-probe "
+      "hello|window|owned|gone|text|enabled|click|syscommand|rect|damage-rcdata\n");
   return 2;
 }
