@@ -83,6 +83,9 @@ class CKiteUpdate100Dlg final : public CDialog, private MessageBoxes {
   // Decodes image `id` of the catalogue; on failure reports it (logging the
   // out-of-memory text only when `logOutOfMemory`) and returns false.
   bool LoadImage(uint32_t id, uint32_t slack, bool logOutOfMemory, EmbeddedImage& image);
+  // Decodes and checks every image of the model that the run may send, one at
+  // a time, keeping none; reports the first that fails and returns false.
+  bool CheckSentImages();
   // Reads `length` bytes from `address` in chunks of the link's maximum chunk;
   // false at the first read that fails.
   bool ReadBack(uint32_t address, uint32_t length, uint8_t* destination);

@@ -1,7 +1,9 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include "package/embedded_image.h"
 #include "tests/update/engine_harness.h"
+#include "update/sent_images.h"
 
 namespace solvane::engine_test {
 namespace {
@@ -44,6 +46,25 @@ BENCHMARK(BM_FullUpdateInProcess)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
+
+// What the check of the images before a run adds to it (the whole update above
+// includes it): every image the Solvane/Solvane II may be sent, decoded,
+// checked against the build's record and freed, one after another.
+void BM_ImageCheckBeforeARun(benchmark::State& state) {
+  const LinkedResourceSource resources;
+  const std::vector<SentImage> sent = SentImages(CatalogueRow(19));
+  for (auto _ : state) {
+    for (const SentImage& image : sent) {
+      EmbeddedImage decoded;
+      if (LoadEmbeddedImage(resources, image.id, image.slack, decoded) != ImageLoadStatus::kOk) {
+        state.SkipWithError("an image does not match the build's record");
+        return;
+      }
+    }
+  }
+  state.counters["images"] = static_cast<double>(sent.size());
+}
+BENCHMARK(BM_ImageCheckBeforeARun)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace solvane::engine_test

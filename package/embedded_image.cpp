@@ -5,6 +5,7 @@
 #include <new>
 
 #include "package/arithmetic_compression.h"
+#include "package/crc32.h"
 #include "platform/little_endian.h"
 
 namespace solvane {
@@ -38,8 +39,13 @@ ImageLoadStatus LoadEmbeddedImage(const ResourceSource& resources,
   const uint32_t written = decoder.Decode(
       resource->data() + kLengthFieldSize,
       static_cast<uint32_t>(resource->size() - kLengthFieldSize), data.get(), decodedLength);
+  const std::optional<ImageDigest> digest = resources.Digest(id);
+  if (!digest || written != digest->decodeCount || Crc32Of(data.get(), written) != digest->crc) {
+    return ImageLoadStatus::kDamaged;
+  }
   image.data = std::move(data);
-  // A damaged stream can run a match past the end; those bytes are never used.
+  // A last match can run past the end (the record counts it whole); those
+  // bytes are never used.
   image.length = std::min(written, decodedLength);
   return ImageLoadStatus::kOk;
 }

@@ -17,6 +17,7 @@ enum class ImageLoadStatus {
   kNotFound,     // no resource with that id
   kNotLoadable,  // shorter than its length field, or a length that cannot be held
   kOutOfMemory,  // the callers show "System too low on memory!"
+  kDamaged,      // decodes to other bytes than the build recorded, or to unrecorded ones
 };
 
 struct EmbeddedImage {
@@ -25,7 +26,8 @@ struct EmbeddedImage {
 };
 
 // Finds resource `id`, decodes its LZARI container into a fresh buffer of
-// decoded length + slack bytes and returns it in `image`.
+// decoded length + slack bytes, checks what it decoded to against the build's
+// record and returns it in `image`.
 ImageLoadStatus LoadEmbeddedImage(const ResourceSource& resources,
                                   uint32_t id,
                                   uint32_t slack,

@@ -4,6 +4,8 @@
 #include <optional>
 #include <span>
 
+#include "package/image_digest.h"
+
 namespace solvane {
 
 // The program's embedded data resources (RCDATA by integer id on Windows, the
@@ -12,6 +14,8 @@ class ResourceSource {
  public:
   virtual ~ResourceSource() = default;
   virtual std::optional<std::span<const uint8_t>> Find(uint32_t id) const = 0;
+  // What the build recorded of image `id`'s decoded bytes, if it did.
+  virtual std::optional<ImageDigest> Digest(uint32_t id) const = 0;
 };
 
 }  // namespace solvane

@@ -184,6 +184,7 @@ Please make sure the writer is turned On and the USB cable is firmly connected
 app_ends no-writer quit
 
 whole_runs
+damaged_image_run
 
 echo "wine part: $(($(date +%s) - script_started)) s"
 echo "wine: $((expected + checks)) passed, 0 failed ($expected unit tests, $checks checks of the preflight, the GUI and the whole runs; screenshots in $out)"

@@ -270,3 +270,30 @@ on a Machine that is running version 2.01.00, Build 36000.
   state_has downgrade "$state" '"shown":[]' \
     '"application":{"build":36000,"pending":null,"valid":true,"version":"2.01.00"}'
 }
+
+# A copy of the exe with one byte of the application image's stream changed, as
+# a damaged download would have it: the run stops before anything reaches the
+# writer, its clock included.
+damaged_image_run() {
+  echo "== A damaged application image, never sent"
+  local damaged_exe=$work/damaged-exe/SolvaneUpdate.exe damage state
+  mkdir -p "$(dirname "$damaged_exe")"
+  cp "$exe" "$damaged_exe"
+  damage=$(probe damage-rcdata "$(windows_path "$damaged_exe")" 169)
+  [[ "$damage" == "damaged byte at "* ]] || fail "damaged: $damage"
+  checks=$((checks + 1))
+  start_sim damaged --type 19 --app-version 1.63.00 --app-build 34000 --boot-version 1.00.00 \
+    --boot-build 35600 --sensor-build 14000 --xloader-version 5.00 --clock-offset 120
+  exe=$damaged_exe start_app damaged
+  answer damaged "Error" 'Unable to load the firmware image 169.' 1 120000
+  app_ends damaged quit
+  stop_sim damaged
+  expect_log damaged "@ - Solvane Update: Build: 35675
+$(printf "$found_lines" 1.63.00 34000)
+
+@ - Unable to load the firmware image 169.
+@ - Exiting"
+  state=$(sim_state damaged)
+  state_has damaged "$state" '"shown":[]' '"clockOffsetSeconds":120' \
+    '"application":{"build":34000,"pending":null,"valid":true,"version":"1.63.00"}'
+}

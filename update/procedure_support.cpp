@@ -22,6 +22,7 @@ bool CKiteUpdate100Dlg::LoadImage(uint32_t id,
       return false;
     case ImageLoadStatus::kNotFound:
     case ImageLoadStatus::kNotLoadable:
+    case ImageLoadStatus::kDamaged:
       break;
   }
   // A program that lacks an image it names must say so, not skip the component.

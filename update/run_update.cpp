@@ -100,6 +100,9 @@ bool CKiteUpdate100Dlg::UpdateMachine() {
     return false;
   }
   acceptedMachineType_ = usb_.machineType();
+  if (!CheckSentImages()) {
+    return false;
+  }
   if (!ConfirmDowngrade()) {
     return false;
   }

@@ -13,4 +13,8 @@ std::optional<std::span<const uint8_t>> LinkedResourceSource::Find(uint32_t id) 
   return std::nullopt;
 }
 
+std::optional<ImageDigest> LinkedResourceSource::Digest(uint32_t id) const {
+  return FindImageDigest(EmbeddedImageDigests(), id);
+}
+
 }  // namespace solvane

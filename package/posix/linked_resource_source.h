@@ -8,6 +8,7 @@ namespace solvane {
 class LinkedResourceSource final : public ResourceSource {
  public:
   std::optional<std::span<const uint8_t>> Find(uint32_t id) const override;
+  std::optional<ImageDigest> Digest(uint32_t id) const override;
 };
 
 }  // namespace solvane

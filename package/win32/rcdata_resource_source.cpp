@@ -16,4 +16,8 @@ std::optional<std::span<const uint8_t>> RcdataResourceSource::Find(uint32_t id) 
   return std::span<const uint8_t>(static_cast<const uint8_t*>(bytes), size);
 }
 
+std::optional<ImageDigest> RcdataResourceSource::Digest(uint32_t id) const {
+  return FindImageDigest(EmbeddedImageDigests(), id);
+}
+
 }  // namespace solvane

@@ -12,6 +12,7 @@ class RcdataResourceSource final : public ResourceSource {
   explicit RcdataResourceSource(HMODULE module = nullptr) : module_(module) {}
 
   std::optional<std::span<const uint8_t>> Find(uint32_t id) const override;
+  std::optional<ImageDigest> Digest(uint32_t id) const override;
 
  private:
   HMODULE module_;

@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "package/arithmetic_compression.h"
+#include "package/crc32.h"
+#include "platform/little_endian.h"
 #include "tools/lzari/lzari_encoder.h"
 
 namespace solvane {
@@ -22,10 +25,22 @@ class MemoryResourceSource final : public ResourceSource {
     }
     return std::span<const uint8_t>(it->second);
   }
+  void Record(ImageDigest digest) { digests_.push_back(digest); }
+  std::optional<ImageDigest> Digest(uint32_t id) const override {
+    return FindImageDigest(digests_, id);
+  }
 
  private:
   std::map<uint32_t, std::vector<uint8_t>> resources_;
+  std::vector<ImageDigest> digests_;
 };
+
+uint32_t DecodeCount(const std::vector<uint8_t>& container) {
+  std::vector<uint8_t> out(LoadLe32(container.data()) + kImageSlack);
+  CArithmeticCompression decoder;
+  return decoder.Decode(container.data() + 4, static_cast<uint32_t>(container.size() - 4),
+                        out.data(), LoadLe32(container.data()));
+}
 
 std::vector<uint8_t> Container(uint32_t decodedLength, const std::vector<uint8_t>& stream) {
   std::vector<uint8_t> container(4 + stream.size());
@@ -43,6 +58,7 @@ TEST(EmbeddedImageTest, DecodesAContainerToItsBytes) {
   }
   MemoryResourceSource resources;
   resources.Add(170, PackImageContainer(raw));
+  resources.Record({170, static_cast<uint32_t>(raw.size()), Crc32Of(raw.data(), raw.size())});
   EmbeddedImage image;
   ASSERT_EQ(LoadEmbeddedImage(resources, 170, kImageSlack, image), ImageLoadStatus::kOk);
   ASSERT_EQ(image.length, raw.size());
@@ -84,12 +100,62 @@ TEST(EmbeddedImageTest, CapsTheLengthWhenTheStreamRunsPastIt) {
       decoder.Decode(stream.data(), static_cast<uint32_t>(stream.size()), scratch, kDamagedLength),
       kDamagedLength);
 
+  // The build records the count the stream decodes to, past its length word.
+  const uint32_t count = DecodeCount(Container(kDamagedLength, stream));
+  const std::vector<uint8_t> blanks(count, ' ');
   MemoryResourceSource resources;
   resources.Add(191, Container(kDamagedLength, stream));
+  resources.Record({191, count, Crc32Of(blanks.data(), count)});
   EmbeddedImage image;
   ASSERT_EQ(LoadEmbeddedImage(resources, 191, kImageSlack, image), ImageLoadStatus::kOk);
   EXPECT_EQ(image.length, kDamagedLength);
   EXPECT_EQ(image.data[0], ' ');
+}
+
+// One byte of the stream changed (xor 0x55) such that it still decodes to as
+// many bytes as before: only the record can tell.
+std::vector<uint8_t> FlippedKeepingTheCount(std::vector<uint8_t> container) {
+  const uint32_t count = DecodeCount(container);
+  for (size_t at = container.size() - 1; at >= 4; --at) {
+    container[at] ^= 0x55;
+    if (DecodeCount(container) == count) {
+      return container;
+    }
+    container[at] ^= 0x55;
+  }
+  ADD_FAILURE() << "no byte of the stream keeps the count when flipped";
+  return container;
+}
+
+TEST(EmbeddedImageTest, LoadsOnlyWhatTheBuildRecorded) {
+  // "123456789" has the CRC register 0x340BC6D9.
+  const std::string digits = "123456789";
+  const std::vector<uint8_t> intact =
+      PackImageContainer(std::span(reinterpret_cast<const uint8_t*>(digits.data()), digits.size()));
+  const std::vector<uint8_t> flipped = FlippedKeepingTheCount(intact);
+  struct Case {
+    const char* what;
+    const std::vector<uint8_t>& container;
+    ImageDigest record;
+    ImageLoadStatus expected;
+  };
+  const Case cases[] = {
+      {"as recorded", intact, {189, 9, 0x340BC6D9}, ImageLoadStatus::kOk},
+      {"a wrong length", intact, {189, 10, 0x340BC6D9}, ImageLoadStatus::kDamaged},
+      {"a wrong CRC", intact, {189, 9, 0x340BC6D8}, ImageLoadStatus::kDamaged},
+      {"another image's record", intact, {190, 9, 0x340BC6D9}, ImageLoadStatus::kDamaged},
+      {"a flipped byte", flipped, {189, 9, 0x340BC6D9}, ImageLoadStatus::kDamaged},
+  };
+  for (const Case& c : cases) {
+    MemoryResourceSource resources;
+    resources.Add(189, c.container);
+    resources.Record(c.record);
+    EmbeddedImage image;
+    EXPECT_EQ(LoadEmbeddedImage(resources, 189, kImageSlack, image), c.expected) << c.what;
+    EXPECT_EQ(image.data != nullptr, c.expected == ImageLoadStatus::kOk) << c.what;
+  }
+  EXPECT_EQ(DecodeCount(flipped), 9u);
+  EXPECT_NE(flipped, intact);
 }
 
 }  // namespace

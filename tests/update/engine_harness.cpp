@@ -3,7 +3,22 @@
 #include <algorithm>
 #include <sstream>
 
+#include "package/crc32.h"
+
 namespace solvane::engine_test {
+
+void TestResources::Replace(uint32_t id, std::string_view decoded) {
+  const std::span bytes(reinterpret_cast<const uint8_t*>(decoded.data()), decoded.size());
+  replacements_[id] = PackImageContainer(bytes);
+  digests_[id] = {id, static_cast<uint32_t>(bytes.size()), Crc32Of(bytes.data(), bytes.size())};
+}
+
+void TestResources::Damage(uint32_t id) {
+  const std::span<const uint8_t> container = *linked_.Find(id);
+  std::vector<uint8_t>& damaged = replacements_[id];
+  damaged.assign(container.begin(), container.end());
+  damaged[4 + (damaged.size() - 4) / 2] ^= 0x55;
+}
 
 std::vector<std::string> Engine::LogLines() const {
   std::vector<std::string> lines;

@@ -166,8 +166,9 @@ class TestStrings final : public StringResources {
   }
 };
 
-// The images the program carries, less those a test takes away, or with the
-// decoded bytes a test puts in their place.
+// The images the program carries, less those a test takes away, with the
+// decoded bytes a test puts in their place (recorded as the build would), or
+// with a byte of their stream damaged (against the build's record).
 class TestResources final : public ResourceSource {
  public:
   std::optional<std::span<const uint8_t>> Find(uint32_t id) const override {
@@ -179,15 +180,21 @@ class TestResources final : public ResourceSource {
     }
     return linked_.Find(id);
   }
-  void Replace(uint32_t id, std::string_view decoded) {
-    replacements_[id] = PackImageContainer(
-        std::span(reinterpret_cast<const uint8_t*>(decoded.data()), decoded.size()));
+  std::optional<ImageDigest> Digest(uint32_t id) const override {
+    if (auto recorded = digests_.find(id); recorded != digests_.end()) {
+      return recorded->second;
+    }
+    return linked_.Digest(id);
   }
+  void Replace(uint32_t id, std::string_view decoded);
+  // Flips the middle byte of the image's stream.
+  void Damage(uint32_t id);
   std::set<uint32_t> missing;
 
  private:
   LinkedResourceSource linked_;
   std::map<uint32_t, std::vector<uint8_t>> replacements_;
+  std::map<uint32_t, ImageDigest> digests_;
 };
 
 // The simulated writer, which a test can unplug.

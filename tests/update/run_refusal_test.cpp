@@ -9,6 +9,7 @@ namespace solvane::engine_test {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 
 const char* const kIntro =
     "Connect Steno Machine via the USB cable\nand click \"Go!\" to update your machine "
@@ -102,6 +103,31 @@ TEST(RunRefusal, ABetaOfTheCarriedVersionIsNoDowngrade) {
   EXPECT_EQ(engine.window.boxes.front().caption, "Solvane Update");
   EXPECT_EQ(engine.LogLines().at(1),
             "USB found Solvane/Solvane II(19), App. Ver. 2.00.00 Beta 5, Build 35675");
+}
+
+TEST(RunRefusal, ADamagedImageStopsTheRunBeforeAnythingChangesOnTheWriter) {
+  // Every image the run may send, each damaged in turn; the writer is old in
+  // all of its parts, its clock off, so each would be sent.
+  for (uint32_t id : {169u, 170u, 189u, 174u, 190u, 191u}) {
+    SCOPED_TRACE(id);
+    Engine engine;
+    engine.resources.Damage(id);
+    engine.Start();
+    engine.PressGo();
+
+    const std::string message = "Unable to load the firmware image " + std::to_string(id) + ".";
+    ASSERT_EQ(engine.window.boxes.size(), 1u);
+    EXPECT_EQ(engine.window.boxes[0].text, message);
+    EXPECT_EQ(engine.window.boxes[0].caption, "Error");
+    EXPECT_EQ(engine.window.boxes[0].style, 0x10u);
+    const std::vector<std::string> log = engine.LogLines();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], message);
+    // The identification, the boot versions it reads, and the cleanup's
+    // clearing of the display: no clock, no file, no image, no reset.
+    EXPECT_THAT(engine.Requests(), ElementsAre(kIdentify, kReadBootVersions, kShowMessage));
+    EXPECT_THAT(engine.writer.display().history(), IsEmpty());
+  }
 }
 
 TEST(RunRefusal, AnOpenRealtimeFileIsClosedAndStopsTheRun) {

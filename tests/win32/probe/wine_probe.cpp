@@ -13,6 +13,7 @@
 //   progress HWND CAPTION TIMEOUT_MS   watches HWND's progress bar until a
 //                                      window owned by HWND has CAPTION
 //   hello                              "probe ok"
+//   damage-rcdata FILE ID              flips a byte of RCDATA ID's stream in FILE
 #include <windows.h>
 // After windows.h.
 #include <commctrl.h>
@@ -20,6 +21,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+#include "tests/win32/probe/rcdata_damage.h"
 
 namespace {
 
@@ -204,8 +207,11 @@ int main(int argc, char** argv) {
   if (command == "progress" && argc == 5) {
     return WatchProgress(Handle(argv[2]), argv[3], std::strtoul(argv[4], nullptr, 0));
   }
+  if (command == "damage-rcdata" && argc == 4) {
+    return solvane::probe::DamageRcdata(argv[2], std::strtoul(argv[3], nullptr, 0));
+  }
   std::printf(
       "usage: solvane-wine-probe "
-      "hello|window|owned|gone|text|enabled|click|syscommand|rect|progress\n");
+      "hello|window|owned|gone|text|enabled|click|syscommand|rect|progress|damage-rcdata\n");
   return 2;
 }
