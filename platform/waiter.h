@@ -11,6 +11,9 @@ class Waiter {
  public:
   virtual ~Waiter() = default;
   virtual void Wait(uint32_t milliseconds) = 0;
+  // Lets the front end handle what is waiting for it (the Windows waiter
+  // pumps the window's messages); no time passes.
+  virtual void KeepAlive() {}
 };
 
 }  // namespace solvane
