@@ -117,6 +117,8 @@ answer() {
 app_ends() {
   local run=$1
   if [ "${2:-}" = quit ]; then
+    # A Quit during the run's cleanup would be dropped.
+    session_may_end_when_idle "$run"
     expect "$run: status after the run" "$(probe text "$main" 1002)" "$intro"
     expect "$run: Quit" "$(probe click "$main" 2)" "posted"
   fi
@@ -265,7 +267,6 @@ $(printf "$found_lines" 1.63.00 34000)
   start_sim other-model --type 5
   start_app other-model
   answer other-model "Error" 'Improper Machine Type.  This update is not for Quillon Braid!' 1 20000
-  session_may_end_when_idle other-model
   app_ends other-model quit
   stop_sim other-model
   expect_log other-model "@ - Solvane Update: Build: 35675
