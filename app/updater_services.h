@@ -6,6 +6,7 @@
 #include "log/log_storage.h"
 #include "package/resource_source.h"
 #include "platform/progress.h"
+#include "platform/run_guard.h"
 #include "platform/system_clock.h"
 #include "platform/waiter.h"
 
@@ -22,6 +23,7 @@ struct UpdaterServices {
   const ProductVersionReader& versionReader;
   const StringResources& strings;
   Progress& progress;
+  RunGuard& runGuard = kNoRunGuard;
 };
 
 }  // namespace solvane

@@ -117,6 +117,8 @@ answer() {
 app_ends() {
   local run=$1
   if [ "${2:-}" = quit ]; then
+    # A Quit during the run's cleanup would be dropped.
+    session_may_end_when_idle "$run"
     expect "$run: status after the run" "$(probe text "$main" 1002)" "$intro"
     expect "$run: Quit" "$(probe click "$main" 2)" "posted"
   fi
@@ -164,6 +166,69 @@ progress_seen() {
   checks=$((checks + 3))
 }
 
+# watch_start RUN: from "&Go!" to the success box, WM_NULL sent to the main
+# dialog about every 100 ms; watch_result reads the longest answer time.
+watch_start() {
+  wine "$probe_exe" watch "$main" "Solvane Update" >"$out/$1/watch.txt" 2>>"$out/probe.log" &
+  watch_pid=$!
+}
+
+watch_result() {
+  local run=$1 code=0 answer ms
+  wait "$watch_pid" || code=$?
+  answer=$(tr -d '\r' <"$out/$run/watch.txt")
+  echo "$run: WM_NULL $answer"
+  ms=$(echo "$answer" | sed -nE 's/^longest answer ([0-9]+) ms$/\1/p')
+  [ "$code" = 0 ] && [ -n "$ms" ] || fail "$run: the main dialog did not answer WM_NULL: $answer"
+  # Windows counts a window as hung at 5000 ms; this bound leaves room for a
+  # loaded machine.
+  [ "$ms" -le 2000 ] || fail "$run: the main dialog took $ms ms to answer WM_NULL"
+  checks=$((checks + 1))
+}
+
+# Mid-run: "&Quit", "&Go!", the close box and the close command do nothing,
+# and the session may not end.
+takes_no_input() {
+  local run=$1
+  sleep 3
+  expect "$run: Quit mid-run" "$(probe click "$main" 2)" "posted"
+  expect "$run: Go! mid-run" "$(probe click "$main" 1001)" "posted"
+  expect "$run: WM_CLOSE mid-run" "$(probe post "$main" 0x10 0)" "posted"
+  expect "$run: SC_CLOSE mid-run" "$(probe syscommand "$main" 0xF060)" "posted"
+  expect "$run: WM_QUERYENDSESSION mid-run" "$(probe send "$main" 0x11)" "0"
+}
+
+# After a run that did not succeed, once its cleanup (about 2.2 s after its
+# box) is done, the session may end.
+session_may_end_when_idle() {
+  local run=$1 answer=""
+  for _ in $(seq 50); do
+    answer=$(probe send "$main" 0x11)
+    [ "$answer" = 1 ] && break
+    sleep 0.2
+  done
+  expect "$run: WM_QUERYENDSESSION when idle" "$answer" "1"
+}
+
+# A second copy started mid-run: its "&Go!" is refused, and it quits.
+second_copy_refused() {
+  local run=$1 second second_pid
+  wine "$exe" >"$out/$run/second.log" 2>&1 &
+  second_pid=$!
+  second=$(handle "$run: second copy" \
+    "$(probe other "$main" "Solvane Update - Build:  35675" 20000)")
+  expect "$run: second copy's Go!" "$(probe click "$second" 1001)" "posted"
+  local box
+  box=$(handle "$run: second copy's refusal" "$(probe owned "$second" "Error" 20000)")
+  expect "$run: refusal text" "$(probe text "$box" 65535)" \
+    'Another Solvane Update is updating a writer.\nPlease wait until it has finished.'
+  expect "$run: refusal OK" "$(probe click "$box" 1)" "posted"
+  expect "$run: refusal closed" "$(probe gone "$box" 10000)" "gone"
+  expect "$run: second copy quits" "$(probe click "$second" 2)" "posted"
+  expect "$run: second copy closed" "$(probe gone "$second" 15000)" "gone"
+  wait "$second_pid" || true
+}
+
 whole_runs() {
   echo "== Whole runs of SolvaneUpdate.exe against the simulated writer"
   local state started
@@ -175,9 +240,13 @@ whole_runs() {
   started=$(date +%s)
   start_app update
   watch_progress update
+  watch_start update
+  takes_no_input update
+  second_copy_refused update
   answer update "Solvane Update" \
     'Successfully updated the Solvane/Solvane II.\n           Click OK to Exit.' 1 120000 \
     '\n\n\n\n\n\nSolvane/Solvane II Updated.'
+  watch_result update
   progress_seen update
   echo "whole update: $(($(date +%s) - started)) s"
   app_ends update

@@ -143,10 +143,19 @@ void CKiteUpdate100Dlg::RunUpdate() {
   if (!logOpen_) {
     OpenLog();
   }
+  // Two copies that update at once would interleave their packets.
+  if (!services_.runGuard.Begin()) {
+    ReportError("Another Solvane Update is updating a writer.\nPlease wait until it has finished.");
+    SetStatusText(introText_);
+    CloseLog();
+    return;
+  }
 
   if (UpdateMachine()) {
     SetStatusText(FormatText(kMessageBuffer, "\n\n\n\n\n\n%s Updated.", Model()));
     LogLine(FormatText(kMessageBuffer, "Successfully updated the %s.", Model()));
+    // The writer has been reset: nothing is left to cut short.
+    services_.runGuard.Relax();
     Show(FormatText(kMessageBuffer, "Successfully updated the %s.\n           Click OK to Exit.",
                     Model()),
          applicationName_, kMbOk | kMbIconInformation);
@@ -168,6 +177,7 @@ void CKiteUpdate100Dlg::RunUpdate() {
     usb_.Close();
     services_.waiter.Wait(kFinalCloseWaitMs);
   }
+  services_.runGuard.End();
   SetStatusText(introText_);
   CloseLog();
 }

@@ -13,8 +13,10 @@
 #include "app/posix/configured_product_version_reader.h"
 #include "app/posix/terminal_dialog_window.h"
 #include "app/posix/terminal_progress.h"
+#include "app/posix/terminal_run_guard.h"
 #include "app/posix/terminal_screen.h"
 #include "app/program_version.h"
+#include "device/posix/device_folder.h"
 #include "device/posix/socket_device_access.h"
 #include "log/posix/posix_log_storage.h"
 #include "package/posix/linked_resource_source.h"
@@ -55,10 +57,12 @@ int RunMainDialog() {
   BuiltInStringResources strings;
   TerminalScreen screen(std::cout);
   TerminalProgress progress(screen, isatty(STDOUT_FILENO) == 1, SteadyMs);
-  UpdaterServices services{devices,   waiter,        clock,   logStorage,
-                           resources, versionReader, strings, progress};
+  TerminalRunGuard runGuard(DeviceFolder(kWriterInterfaceClassText) + "/solvane-update.lock");
+  UpdaterServices services{devices,       waiter,  clock,    logStorage, resources,
+                           versionReader, strings, progress, runGuard};
   CKiteUpdate100Dlg dialog(services);
   TerminalDialogWindow window(std::cin, screen, isatty(STDIN_FILENO) != 1);
+  window.SetQuitRequested(&TerminalRunGuard::QuitRequested);
   window.Run(dialog);
   return 0;
 }

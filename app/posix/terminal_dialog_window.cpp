@@ -124,7 +124,7 @@ uint32_t TerminalDialogWindow::CommandOf(const std::string& answer) const {
 
 std::optional<std::string> TerminalDialogWindow::ReadAnswer() {
   std::string line;
-  if (!std::getline(in_, line)) {
+  if ((quitRequested_ && quitRequested_()) || !std::getline(in_, line)) {
     screen_.Print("\n");
     return std::nullopt;
   }

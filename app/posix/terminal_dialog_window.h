@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <istream>
 #include <optional>
 #include <string>
@@ -19,6 +20,11 @@ class TerminalDialogWindow final : public DialogWindow {
  public:
   // `echoInput` prints each line read, for input that is not typed.
   TerminalDialogWindow(std::istream& in, TerminalScreen& screen, bool echoInput);
+
+  // Once `quitRequested` says so, the input counts as ended.
+  void SetQuitRequested(std::function<bool()> quitRequested) {
+    quitRequested_ = std::move(quitRequested);
+  }
 
   // Runs `dialog` modally until it ends; returns its result.
   int Run(CDialog& dialog);
@@ -46,6 +52,7 @@ class TerminalDialogWindow final : public DialogWindow {
   TerminalDialogTemplate template_;
   bool shown_ = false;
   std::optional<int> result_;
+  std::function<bool()> quitRequested_;
 };
 
 }  // namespace solvane

@@ -7,11 +7,14 @@
 #include "app/win32/version_resource_reader.h"
 #include "device/win32/setup_api_device_access.h"
 #include "device/win32/system_setup_api.h"
+#include "device/win32/threaded_device_access.h"
 #include "log/win32/shell_log_storage.h"
 #include "package/win32/rcdata_resource_source.h"
+#include "platform/win32/call_thread.h"
+#include "platform/win32/pumping_waiter.h"
 #include "platform/win32/shell_taskbar_button.h"
-#include "platform/win32/sleep_waiter.h"
 #include "platform/win32/system_file_api.h"
+#include "platform/win32/system_message_pump.h"
 #include "platform/win32/system_progress_bar_api.h"
 #include "platform/win32/taskbar_progress.h"
 #include "platform/win32/window_progress_bar.h"
@@ -22,24 +25,34 @@ namespace solvane {
 bool CKiteUpdate100App::InitInstance() {
   SystemSetupApi setupApi;
   SystemFileApi fileApi;
-  SetupApiDeviceAccess devices(setupApi, fileApi);
-  SleepWaiter waiter;
+  SetupApiDeviceAccess setupDevices(setupApi, fileApi);
+  auto mainWindow = [this] { return MainWindowHandle(); };
+  SystemMessagePump pump(mainWindow);
+  PumpingWait pumpingWait(pump);
+  PumpingWaiter waiter(pumpingWait);
+  SystemRunGuardApi guardApi;
+  CallThread* deviceCalls = nullptr;
+  WindowsRunGuard runGuard(guardApi, mainWindow, [&deviceCalls] { deviceCalls->Stop(); });
+  CallThread deviceThread(pumpingWait, [&runGuard] { runGuard.Relax(); });
+  deviceCalls = &deviceThread;
+  ThreadedDeviceAccess devices(setupDevices, deviceThread);
   WindowsSystemClock clock;
   ShellLogStorage logStorage(fileApi);
   RcdataResourceSource resources;
   VersionResourceReader versionReader;
   ModuleStringResources strings;
   SystemProgressBarApi progressBarApi;
-  WindowProgressBar windowBar(progressBarApi, [this] { return MainWindowHandle(); });
-  ShellTaskbarButton taskbarButton([this] { return MainWindowHandle(); });
+  WindowProgressBar windowBar(progressBarApi, mainWindow);
+  ShellTaskbarButton taskbarButton(mainWindow);
   TaskbarProgress taskbarProgress(taskbarButton);
   ProgressPair progress(windowBar, taskbarProgress);
-  UpdaterServices services{devices,   waiter,        clock,   logStorage,
-                           resources, versionReader, strings, progress};
+  UpdaterServices services{devices,       waiter,  clock,    logStorage, resources,
+                           versionReader, strings, progress, runGuard};
 
   // On the heap: the link's two packet buffers are large for a stack.
   auto dialog = std::make_unique<CKiteUpdate100Dlg>(services);
   Win32DialogWindow window(instance(), *dialog, this);
+  window.SetRunGuard(&runGuard);
   SetMainWindow(&window);
   window.Run(nullptr);
   SetMainWindow(nullptr);

@@ -47,7 +47,35 @@ INT_PTR CALLBACK Win32DialogWindow::DialogProc(HWND window,
   return self ? self->Handle(message, wParam, lParam) : FALSE;
 }
 
+bool Win32DialogWindow::DroppedDuringRun(UINT message, WPARAM wParam) const {
+  if (runGuard_ == nullptr || !runGuard_->RunInProgress()) {
+    return false;
+  }
+  switch (message) {
+    case WM_COMMAND:
+    case WM_HELP:
+    case WM_CLOSE:
+      return true;
+    case WM_SYSCOMMAND: {
+      WPARAM command = wParam & 0xFFF0;
+      return command != SC_MINIMIZE && command != SC_RESTORE;
+    }
+    default:
+      return false;
+  }
+}
+
+// The answer of a message whose dialog procedure result is not the answer.
+INT_PTR Win32DialogWindow::Answer(LRESULT result) {
+  SetWindowLongPtrA(window_, DWLP_MSGRESULT, result);
+  return TRUE;
+}
+
 INT_PTR Win32DialogWindow::Handle(UINT message, WPARAM wParam, LPARAM) {
+  // Dropped, not deferred: a message box's loop would carry it out later.
+  if (DroppedDuringRun(message, wParam)) {
+    return Answer(0);
+  }
   switch (message) {
     case WM_COMMAND:
       if (HIWORD(wParam) != kClickOrMenu && HIWORD(wParam) != kAccelerator) {
@@ -61,8 +89,9 @@ INT_PTR Win32DialogWindow::Handle(UINT message, WPARAM wParam, LPARAM) {
       if (!dialog_.OnSysCommand(static_cast<uint32_t>(wParam))) {
         return FALSE;  // the default handling: move, minimise, close...
       }
-      SetWindowLongPtrA(window_, DWLP_MSGRESULT, 0);
-      return TRUE;
+      return Answer(0);
+    case WM_QUERYENDSESSION:
+      return Answer(runGuard_ != nullptr && !runGuard_->SessionMayEnd() ? FALSE : TRUE);
     case WM_PAINT:
       return PaintMinimised() ? TRUE : FALSE;
     case WM_QUERYDRAGICON:

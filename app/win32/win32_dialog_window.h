@@ -6,13 +6,16 @@
 #include "app/dialog/dialog_window.h"
 #include "app/win32/command_target.h"
 #include "platform/win32/windows_api.h"
+#include "platform/win32/windows_run_guard.h"
 
 namespace solvane {
 
 // Runs a CDialog modally in a Windows dialog made from its template: the
 // initialisation, the commands and system commands go to the dialog, commands
 // it leaves go to the application, a dialog appears centred, and a minimised
-// window shows its icon.
+// window shows its icon. While a run is in progress it takes no commands, no
+// help, no close and no system command but minimise and restore, and it asks
+// the session not to end.
 class Win32DialogWindow final : public DialogWindow {
  public:
   Win32DialogWindow(HINSTANCE resources, CDialog& dialog, CommandTarget* application = nullptr)
@@ -26,6 +29,7 @@ class Win32DialogWindow final : public DialogWindow {
   INT_PTR Run(HWND owner);
   // The window while the dialog runs, null before and after.
   HWND handle() const { return window_; }
+  void SetRunGuard(const WindowsRunGuard* runGuard) { runGuard_ = runGuard; }
 
   void SetItemText(uint32_t controlId, std::string_view text) override;
   void SetCaption(std::string_view text) override;
@@ -38,6 +42,9 @@ class Win32DialogWindow final : public DialogWindow {
  private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  // True for a message dropped because a run is in progress.
+  bool DroppedDuringRun(UINT message, WPARAM wParam) const;
+  INT_PTR Answer(LRESULT result);
   bool RouteCommand(uint32_t commandId);
   // Over the owner, or in the middle of the screen, as the framework placed
   // dialogs.
@@ -49,6 +56,7 @@ class Win32DialogWindow final : public DialogWindow {
   CommandTarget* application_;
   HWND window_ = nullptr;
   HICON icon_ = nullptr;
+  const WindowsRunGuard* runGuard_ = nullptr;
 };
 
 }  // namespace solvane

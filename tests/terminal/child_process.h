@@ -65,6 +65,7 @@ class ChildProcess {
     ssize_t written = write(input_, text.data(), text.size());
     (void)written;
   }
+  void Signal(int number) { kill(pid_, number); }
   void CloseInput() {
     close(input_);
     input_ = -1;

@@ -140,5 +140,58 @@ TEST_F(ProgramTest, SecondProgramCannotOpenTheLogTheFirstHolds) {
   EXPECT_EQ(Count(ReadFile(log()), " - Exiting\n"), 2u);
 }
 
+// Signals during a run wait for its end: the update completes, its box is
+// closed as at the end of the input, and the program quits after the cleanup.
+TEST_F(ProgramTest, ASignalDuringARunEndsTheProgramOnlyAfterIt) {
+  ChildProcess writer({SOLVANE_WRITER_SIM_PROGRAM, "--state", (folder_ / "writer").string(),
+                       "--type", "19", "--app-build", "35000"});
+  ASSERT_TRUE(writer.ReadErrorUntil("serving on"));
+  ChildProcess update({SOLVANE_UPDATE_PROGRAM});
+  update.Send("g\n");
+  ASSERT_TRUE(update.ReadOutputUntil("Sending "));
+  update.Signal(SIGINT);
+  ASSERT_TRUE(update.ReadOutputUntil("program will quit"));
+  update.Signal(SIGTERM);
+  update.Signal(SIGHUP);
+  // Its input stays open: only the signal can close the success box.
+  EXPECT_FALSE(update.ReadOutputUntil("no such text"));
+  EXPECT_EQ(update.Finish(), 0);
+  writer.Terminate();
+
+  EXPECT_EQ(Count(update.output,
+                  "\nAn update is in progress. The program will quit when it has finished.\n"),
+            1u);
+  EXPECT_NE(update.output.find("Successfully updated the Solvane/Solvane II.\n           Click OK "
+                               "to Exit.\n(Enter: OK) > \n"),
+            std::string::npos);
+  std::string text = ReadFile(log());
+  EXPECT_NE(text.find(" - Successfully updated the Solvane/Solvane II.\n"), std::string::npos);
+  EXPECT_EQ(text.substr(text.size() - 11), " - Exiting\n");
+}
+
+// The first program's run holds the lock in the writers' folder while its
+// error box waits; the second's Go! is refused.
+TEST_F(ProgramTest, ASecondProgramDoesNotRunWhileTheFirstRuns) {
+  fs::create_directories(folder_ / "devices" / kWriterInterfaceClassText);
+  ChildProcess first({SOLVANE_UPDATE_PROGRAM});
+  first.Send("g\n");
+  ASSERT_TRUE(first.ReadOutputUntil("--- Error ---"));
+
+  ChildProcess second({SOLVANE_UPDATE_PROGRAM});
+  second.Send("g\n");
+  EXPECT_EQ(second.Finish(), 0);
+  EXPECT_NE(second.output.find("--- Error ---\nAnother Solvane Update is updating a "
+                               "writer.\nPlease wait until it has finished.\n"),
+            std::string::npos);
+  EXPECT_EQ(first.Finish(), 0);
+  EXPECT_NE(first.output.find("Unable to open a connection"), std::string::npos);
+
+  // Once the first run has ended, the next one runs.
+  ChildProcess third({SOLVANE_UPDATE_PROGRAM});
+  third.Send("g\n");
+  EXPECT_EQ(third.Finish(), 0);
+  EXPECT_NE(third.output.find("Unable to open a connection"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace solvane::terminal_test

@@ -74,6 +74,30 @@ class RecordingWindow final : public DialogWindow {
   std::optional<int> ended;
 };
 
+// The run's guard: its calls in order, with the boxes shown before each, and
+// another copy's run that a test can make hold the lock.
+class RecordingRunGuard final : public RunGuard {
+ public:
+  explicit RecordingRunGuard(const RecordingWindow& window) : window_(window) {}
+  bool Begin() override {
+    Record("Begin");
+    return !heldElsewhere;
+  }
+  void Relax() override { Record("Relax"); }
+  void End() override { Record("End"); }
+
+  std::vector<std::string> calls;
+  std::vector<size_t> boxesBefore;
+  bool heldElsewhere = false;
+
+ private:
+  void Record(const char* call) {
+    calls.emplace_back(call);
+    boxesBefore.push_back(window_.boxes.size());
+  }
+  const RecordingWindow& window_;
+};
+
 // The documents folder in memory: one file, which can be held by another
 // program or made to fail its writes.
 class MemoryLogStorage final : public LogStorage {
@@ -252,7 +276,7 @@ class Engine {
         access(writer, clock),
         devices(access),
         pcClock(clock),
-        services_{devices, clock, pcClock, log, resources, version_, strings_, progress},
+        services_{devices, clock, pcClock, log, resources, version_, strings_, progress, runGuard},
         dialog(services_) {
     window.clock = &clock;
   }
@@ -287,6 +311,7 @@ class Engine {
   TestClock pcClock;
   TestResources resources;
   RecordingWindow window;
+  RecordingRunGuard runGuard{window};
   RecordingProgress progress;
 
  private:

@@ -49,6 +49,12 @@ bool LogClosed(const Engine& engine) {
   return engine.log.contents.ends_with(kClosingLine);
 }
 
+// Taken once and given back once; lifted before a success box.
+bool GuardGivenBack(const std::vector<std::string>& calls, bool success) {
+  return success ? calls == std::vector<std::string>{"Begin", "Relax", "End"}
+                 : calls == std::vector<std::string>{"Begin", "End"};
+}
+
 bool AnyLineStartsWith(const std::vector<std::string>& lines, std::string_view start) {
   return std::any_of(lines.begin(), lines.end(),
                      [&](const std::string& line) { return line.starts_with(start); });
@@ -151,6 +157,9 @@ void FaultMatrix::Run(const FaultCell& cell) {
   }
   if (!BarsEnded(engine.progress)) {
     Problem(cell, "a progress bar was left up or filled past its total", engine.log.contents);
+  }
+  if (!GuardGivenBack(engine.runGuard.calls, success)) {
+    Problem(cell, "the run's guard was not taken and given back", engine.log.contents);
   }
   WriterState after = engine.writer.State();
   if (!ProtectedMemoryKept(after, before_)) {

@@ -98,6 +98,9 @@ TEST(FullUpdate, AnAllOldWriterGetsEveryComponentInOrder) {
   // The final reset was sent; the writer went away to install what it got.
   EXPECT_EQ(engine.Requests().back(), kRequestReset);
   EXPECT_TRUE(engine.access.away());
+  // Held for the run, lifted before the success box.
+  EXPECT_THAT(engine.runGuard.calls, ElementsAre("Begin", "Relax", "End"));
+  EXPECT_THAT(engine.runGuard.boxesBefore, ElementsAre(0, 0, 1));
 }
 
 TEST(FullUpdate, EveryStepThatMovesBytesGetsABarThatFills) {

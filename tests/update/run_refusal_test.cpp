@@ -38,6 +38,7 @@ TEST(RunRefusal, NoWriterShowsTheOpenFailureAndSendsNothing) {
   EXPECT_THAT(engine.window.statusTexts, ElementsAre(kIntro));
   EXPECT_FALSE(engine.window.ended.has_value());
   EXPECT_FALSE(engine.dialog.logOpen());
+  EXPECT_THAT(engine.runGuard.calls, ElementsAre("Begin", "End"));
 }
 
 TEST(RunRefusal, AWriterOfType5IsNamedAndRefused) {
@@ -57,6 +58,7 @@ TEST(RunRefusal, AWriterOfType5IsNamedAndRefused) {
             "Improper Machine Type.  This update is not for Quillon Braid!");
   // Nothing but the identification and the cleanup's clearing of the display.
   EXPECT_THAT(engine.Requests(), ElementsAre(kIdentify, kShowMessage));
+  EXPECT_THAT(engine.runGuard.calls, ElementsAre("Begin", "End"));
 }
 
 TEST(RunRefusal, AType5WriterInBootModeGetsTheBootLine) {
@@ -90,6 +92,7 @@ TEST(RunRefusal, ADeclinedDowngradeEndsQuietlyWithoutAReset) {
   EXPECT_EQ(engine.LogLines().back(), "Exiting");
   EXPECT_EQ(engine.Count(kRequestReset), 0u);
   EXPECT_EQ(engine.Count(kOpenFile), 0u);
+  EXPECT_THAT(engine.runGuard.calls, ElementsAre("Begin", "End"));
 }
 
 TEST(RunRefusal, ABetaOfTheCarriedVersionIsNoDowngrade) {
@@ -145,6 +148,7 @@ TEST(RunRefusal, AnOpenRealtimeFileIsClosedAndStopsTheRun) {
   ASSERT_GE(requests.size(), 2u);
   EXPECT_EQ(requests[requests.size() - 2], kCloseFile);
   EXPECT_EQ(engine.Count(kExchangeClock), 0u);
+  EXPECT_THAT(engine.runGuard.calls, ElementsAre("Begin", "End"));
 }
 
 TEST(RunRefusal, AStatusReplyToTheRealtimeOpenLetsTheRunGoOn) {
@@ -168,6 +172,26 @@ TEST(RunRefusal, AFailedIdentificationIsReportedWithItsCode) {
       engine.LogLines(),
       ElementsAre("Solvane Update: Build: 35675",
                   "Unable to communicate with your steno machine.  Error Code 111", "Exiting"));
+}
+
+TEST(RunRefusal, AnotherCopysRunStopsThisOneBeforeItsLinkIsOpened) {
+  Engine engine;
+  engine.runGuard.heldElsewhere = true;
+  engine.Start();
+  engine.PressGo();
+
+  ASSERT_EQ(engine.window.boxes.size(), 1u);
+  EXPECT_EQ(engine.window.boxes[0].text,
+            "Another Solvane Update is updating a writer.\nPlease wait until it has finished.");
+  EXPECT_EQ(engine.window.boxes[0].caption, "Error");
+  EXPECT_EQ(engine.window.boxes[0].style, 0x10u);
+  EXPECT_THAT(engine.LogLines(), ElementsAre("Solvane Update: Build: 35675",
+                                             "Another Solvane Update is updating a writer.",
+                                             "Please wait until it has finished.", "Exiting"));
+  EXPECT_EQ(engine.devices.enumerations, 0);
+  EXPECT_TRUE(engine.Requests().empty());
+  EXPECT_THAT(engine.window.statusTexts, ElementsAre(kIntro));
+  EXPECT_THAT(engine.runGuard.calls, ElementsAre("Begin"));
 }
 
 TEST(RunRefusal, TheSameDialogRunsAgainWithANewLogBlock) {

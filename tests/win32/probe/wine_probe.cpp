@@ -4,6 +4,8 @@
 //
 //   window CAPTION TIMEOUT_MS          the top-level window with this caption
 //   owned HWND CAPTION TIMEOUT_MS      a visible window owned by HWND
+//   other HWND CAPTION TIMEOUT_MS      a top-level window with this caption
+//                                      that is not HWND
 //   gone HWND TIMEOUT_MS               waits until HWND is destroyed
 //   text HWND [ID]                     the text of HWND or its control ID
 //   enabled HWND                       1 or 0
@@ -12,6 +14,11 @@
 //   rect HWND                          x y width height on the screen
 //   progress HWND CAPTION TIMEOUT_MS   watches HWND's progress bar until a
 //                                      window owned by HWND has CAPTION
+//   post HWND MESSAGE WPARAM           posts a message
+//   send HWND MESSAGE                  sends it (30 s at most); its answer
+//   watch HWND CAPTION                 sends WM_NULL about every 100 ms until a
+//                                      window owned by HWND has CAPTION; the
+//                                      longest answer time
 //   hello                              "probe ok"
 //   damage-rcdata FILE ID              flips a byte of RCDATA ID's stream in FILE
 #include <windows.h>
@@ -59,21 +66,22 @@ struct Search {
   HWND owner;
   std::string caption;
   HWND found;
+  HWND except = nullptr;
 };
 
 BOOL CALLBACK Check(HWND window, LPARAM lParam) {
   auto* search = reinterpret_cast<Search*>(lParam);
   if ((search->owner == nullptr || GetWindow(window, GW_OWNER) == search->owner) &&
-      IsWindowVisible(window) && Text(window) == search->caption) {
+      window != search->except && IsWindowVisible(window) && Text(window) == search->caption) {
     search->found = window;
     return FALSE;
   }
   return TRUE;
 }
 
-int WaitForWindow(HWND owner, const std::string& caption, DWORD timeoutMs) {
+int WaitForWindow(HWND owner, const std::string& caption, DWORD timeoutMs, HWND except = nullptr) {
   for (DWORD waited = 0;; waited += kPollMs) {
-    Search search{owner, caption, nullptr};
+    Search search{owner, caption, nullptr, except};
     EnumWindows(&Check, reinterpret_cast<LPARAM>(&search));
     if (search.found) {
       std::printf("0x%llx\n",
@@ -158,6 +166,49 @@ int WatchProgress(HWND window, const std::string& caption, DWORD timeoutMs) {
   return 0;
 }
 
+constexpr UINT kAnswerTimeoutMs = 30000;
+constexpr DWORD kWatchPeriodMs = 100;
+
+int Send(HWND window, UINT message) {
+  DWORD_PTR answer = 0;
+  if (!SendMessageTimeoutA(window, message, 0, 0, SMTO_NORMAL, kAnswerTimeoutMs, &answer)) {
+    std::printf("no answer\n");
+    return 1;
+  }
+  std::printf("%llu\n", static_cast<unsigned long long>(answer));
+  return 0;
+}
+
+// The main dialog counts as hung on Windows when it leaves a sent message
+// unanswered for 5 s; this measures how long it ever took.
+int Watch(HWND window, const std::string& caption) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  double longestMs = 0;
+  for (;;) {
+    if (OwnedWindowShown(window, caption) || !IsWindow(window)) {
+      break;
+    }
+    LARGE_INTEGER before;
+    LARGE_INTEGER after;
+    QueryPerformanceCounter(&before);
+    DWORD_PTR answer = 0;
+    BOOL answered =
+        SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, kAnswerTimeoutMs, &answer);
+    QueryPerformanceCounter(&after);
+    double ms = 1000.0 * static_cast<double>(after.QuadPart - before.QuadPart) /
+                static_cast<double>(frequency.QuadPart);
+    if (!answered && IsWindow(window)) {
+      std::printf("no answer within %u ms\n", kAnswerTimeoutMs);
+      return 1;
+    }
+    longestMs = ms > longestMs ? ms : longestMs;
+    Sleep(kWatchPeriodMs);
+  }
+  std::printf("longest answer %.0f ms\n", longestMs);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -171,6 +222,9 @@ int main(int argc, char** argv) {
   }
   if (command == "owned" && argc == 5) {
     return WaitForWindow(Handle(argv[2]), argv[3], std::strtoul(argv[4], nullptr, 0));
+  }
+  if (command == "other" && argc == 5) {
+    return WaitForWindow(nullptr, argv[3], std::strtoul(argv[4], nullptr, 0), Handle(argv[2]));
   }
   if (command == "gone" && argc == 4) {
     return WaitGone(Handle(argv[2]), std::strtoul(argv[3], nullptr, 0));
@@ -210,8 +264,10 @@ int main(int argc, char** argv) {
   if (command == "damage-rcdata" && argc == 4) {
     return solvane::probe::DamageRcdata(argv[2], std::strtoul(argv[3], nullptr, 0));
   }
-  std::printf(
-      "usage: solvane-wine-probe "
-      "hello|window|owned|gone|text|enabled|click|syscommand|rect|progress|damage-rcdata\n");
-  return 2;
-}
+  if (command == "post" && argc == 5) {
+    std::printf(
+        "usage: solvane-wine-probe "
+        "hello|window|owned|other|gone|text|enabled|click|syscommand|rect|"
+        "progress|post|send|watch|damage-rcdata\n");
+    return 2;
+  }

@@ -1,0 +1,82 @@
+#include "platform/win32/windows_run_guard.h"
+
+namespace solvane {
+
+namespace {
+
+// In the session namespace: copies in other users' sessions reach other writers.
+constexpr const char* kRunMutexName = "Local\\SolvaneUpdate.Run";
+constexpr const wchar_t* kShutdownReason =
+    L"Updating the firmware of your writer. Please wait until it has finished.";
+// The user watches the run: the display stays on too.
+constexpr EXECUTION_STATE kKeepAwake = ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED;
+
+}  // namespace
+
+WindowsRunGuard::~WindowsRunGuard() {
+  if (running_) {
+    End();
+  }
+}
+
+bool WindowsRunGuard::Begin() {
+  if (!TakeMutex()) {
+    return false;
+  }
+  running_ = true;
+  blocking_ = true;
+  api_.SetThreadExecutionState(kKeepAwake);
+  blockedWindow_ = window_();
+  if (blockedWindow_ != nullptr) {
+    api_.ShutdownBlockReasonCreate(blockedWindow_, kShutdownReason);
+  }
+  return true;
+}
+
+void WindowsRunGuard::Relax() {
+  if (!blocking_) {
+    return;
+  }
+  blocking_ = false;
+  api_.SetThreadExecutionState(ES_CONTINUOUS);
+  if (blockedWindow_ != nullptr) {
+    api_.ShutdownBlockReasonDestroy(blockedWindow_);
+    blockedWindow_ = nullptr;
+  }
+}
+
+void WindowsRunGuard::End() {
+  Relax();
+  if (afterRun_) {
+    afterRun_();
+  }
+  ReleaseMutex();
+  running_ = false;
+}
+
+// Taken by ownership, not by ERROR_ALREADY_EXISTS: a mutex another copy made
+// and let go of is free. One that cannot be made or waited on lets the run go on.
+bool WindowsRunGuard::TakeMutex() {
+  mutex_ = api_.CreateMutexA(kRunMutexName);
+  if (mutex_ == nullptr) {
+    return true;
+  }
+  DWORD result = api_.WaitForSingleObject(mutex_, 0);
+  if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) {
+    return true;
+  }
+  api_.CloseHandle(mutex_);
+  mutex_ = nullptr;
+  return result != WAIT_TIMEOUT;
+}
+
+void WindowsRunGuard::ReleaseMutex() {
+  if (mutex_ == nullptr) {
+    return;
+  }
+  api_.ReleaseMutex(mutex_);
+  api_.CloseHandle(mutex_);
+  mutex_ = nullptr;
+}
+
+}  // namespace solvane

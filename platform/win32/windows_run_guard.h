@@ -1,0 +1,43 @@
+#pragma once
+
+#include <functional>
+
+#include "platform/run_guard.h"
+#include "platform/win32/run_guard_api.h"
+
+namespace solvane {
+
+// A run on Windows holds the session's run mutex, keeps the PC and its display
+// awake and gives the session a reason not to end; the window asks it whether
+// a run is in progress and whether the session may end.
+class WindowsRunGuard final : public RunGuard {
+ public:
+  WindowsRunGuard(RunGuardApi& api, std::function<HWND()> window, std::function<void()> afterRun)
+      : api_(api), window_(std::move(window)), afterRun_(std::move(afterRun)) {}
+  ~WindowsRunGuard() override;
+
+  WindowsRunGuard(const WindowsRunGuard&) = delete;
+  WindowsRunGuard& operator=(const WindowsRunGuard&) = delete;
+
+  bool Begin() override;
+  void Relax() override;
+  void End() override;
+
+  bool RunInProgress() const { return running_; }
+  bool SessionMayEnd() const { return !blocking_; }
+
+ private:
+  // False when another copy owns the mutex.
+  bool TakeMutex();
+  void ReleaseMutex();
+
+  RunGuardApi& api_;
+  std::function<HWND()> window_;
+  std::function<void()> afterRun_;
+  HANDLE mutex_ = nullptr;
+  HWND blockedWindow_ = nullptr;
+  bool running_ = false;
+  bool blocking_ = false;
+};
+
+}  // namespace solvane
