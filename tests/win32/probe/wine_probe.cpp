@@ -265,9 +265,21 @@ int main(int argc, char** argv) {
     return solvane::probe::DamageRcdata(argv[2], std::strtoul(argv[3], nullptr, 0));
   }
   if (command == "post" && argc == 5) {
-    std::printf(
-        "usage: solvane-wine-probe "
-        "hello|window|owned|other|gone|text|enabled|click|syscommand|rect|"
-        "progress|post|send|watch|damage-rcdata\n");
-    return 2;
+    std::printf(PostMessageA(Handle(argv[2]), std::strtoul(argv[3], nullptr, 0),
+                             std::strtoul(argv[4], nullptr, 0), 0)
+                    ? "posted\n"
+                    : "no window\n");
+    return 0;
   }
+  if (command == "send" && argc == 4) {
+    return Send(Handle(argv[2]), std::strtoul(argv[3], nullptr, 0));
+  }
+  if (command == "watch" && argc == 4) {
+    return Watch(Handle(argv[2]), argv[3]);
+  }
+  std::printf(
+      "usage: solvane-wine-probe "
+      "hello|window|owned|other|gone|text|enabled|click|syscommand|rect|"
+      "progress|post|send|watch|damage-rcdata\n");
+  return 2;
+}
