@@ -33,7 +33,7 @@ bool CKiteUpdate100App::InitInstance() {
   SystemRunGuardApi guardApi;
   CallThread* deviceCalls = nullptr;
   WindowsRunGuard runGuard(guardApi, mainWindow, [&deviceCalls] { deviceCalls->Stop(); });
-  CallThread deviceThread(pumpingWait, [&runGuard] { runGuard.Relax(); });
+  CallThread deviceThread(pumpingWait, [&runGuard] { runGuard.DeviceCallHung(); });
   deviceCalls = &deviceThread;
   ThreadedDeviceAccess devices(setupDevices, deviceThread);
   WindowsSystemClock clock;

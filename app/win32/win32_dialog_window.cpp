@@ -48,7 +48,7 @@ INT_PTR CALLBACK Win32DialogWindow::DialogProc(HWND window,
 }
 
 bool Win32DialogWindow::DroppedDuringRun(UINT message, WPARAM wParam) const {
-  if (runGuard_ == nullptr || !runGuard_->RunInProgress()) {
+  if (!routing_ && (runGuard_ == nullptr || !runGuard_->RunInProgress())) {
     return false;
   }
   switch (message) {
@@ -65,6 +65,13 @@ bool Win32DialogWindow::DroppedDuringRun(UINT message, WPARAM wParam) const {
   }
 }
 
+bool Win32DialogWindow::ClosesAfterHang(UINT message, WPARAM wParam) const {
+  if (runGuard_ == nullptr || !runGuard_->CloseEndsProgram()) {
+    return false;
+  }
+  return message == WM_CLOSE || (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE);
+}
+
 // The answer of a message whose dialog procedure result is not the answer.
 INT_PTR Win32DialogWindow::Answer(LRESULT result) {
   SetWindowLongPtrA(window_, DWLP_MSGRESULT, result);
@@ -72,6 +79,10 @@ INT_PTR Win32DialogWindow::Answer(LRESULT result) {
 }
 
 INT_PTR Win32DialogWindow::Handle(UINT message, WPARAM wParam, LPARAM) {
+  if (ClosesAfterHang(message, wParam)) {
+    runGuard_->EndProgram();
+    return Answer(0);
+  }
   // Dropped, not deferred: a message box's loop would carry it out later.
   if (DroppedDuringRun(message, wParam)) {
     return Answer(0);
@@ -103,8 +114,10 @@ INT_PTR Win32DialogWindow::Handle(UINT message, WPARAM wParam, LPARAM) {
 }
 
 bool Win32DialogWindow::RouteCommand(uint32_t commandId) {
+  routing_ = true;
   bool handled = dialog_.OnCommand(commandId) ||
                  (application_ != nullptr && application_->OnCommand(commandId));
+  routing_ = false;
   if (application_ != nullptr) {
     application_->AfterCommand();
   }

@@ -29,7 +29,7 @@ class Win32DialogWindow final : public DialogWindow {
   INT_PTR Run(HWND owner);
   // The window while the dialog runs, null before and after.
   HWND handle() const { return window_; }
-  void SetRunGuard(const WindowsRunGuard* runGuard) { runGuard_ = runGuard; }
+  void SetRunGuard(WindowsRunGuard* runGuard) { runGuard_ = runGuard; }
 
   void SetItemText(uint32_t controlId, std::string_view text) override;
   void SetCaption(std::string_view text) override;
@@ -44,6 +44,8 @@ class Win32DialogWindow final : public DialogWindow {
   INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
   // True for a message dropped because a run is in progress.
   bool DroppedDuringRun(UINT message, WPARAM wParam) const;
+  // True for a close of the window while a device call hangs.
+  bool ClosesAfterHang(UINT message, WPARAM wParam) const;
   INT_PTR Answer(LRESULT result);
   bool RouteCommand(uint32_t commandId);
   // Over the owner, or in the middle of the screen, as the framework placed
@@ -56,7 +58,9 @@ class Win32DialogWindow final : public DialogWindow {
   CommandTarget* application_;
   HWND window_ = nullptr;
   HICON icon_ = nullptr;
-  const WindowsRunGuard* runGuard_ = nullptr;
+  WindowsRunGuard* runGuard_ = nullptr;
+  // True while a command is carried out: a run, or a box before it starts.
+  bool routing_ = false;
 };
 
 }  // namespace solvane

@@ -16,6 +16,7 @@ class RunGuardApi {
   virtual DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds) = 0;
   virtual BOOL ReleaseMutex(HANDLE mutex) = 0;
   virtual BOOL CloseHandle(HANDLE object) = 0;
+  virtual void ExitProcess(UINT exitCode) = 0;
 };
 
 // The calls as Windows makes them.
@@ -36,6 +37,7 @@ class SystemRunGuardApi final : public RunGuardApi {
   }
   BOOL ReleaseMutex(HANDLE mutex) override { return ::ReleaseMutex(mutex); }
   BOOL CloseHandle(HANDLE object) override { return ::CloseHandle(object); }
+  void ExitProcess(UINT exitCode) override { ::ExitProcess(exitCode); }
 };
 
 }  // namespace solvane

@@ -9,6 +9,7 @@ constexpr const char* kRunMutexName = "Local\\SolvaneUpdate.Run";
 constexpr const wchar_t* kShutdownReason =
     L"Updating the firmware of your writer. Please wait until it has finished.";
 // The user watches the run: the display stays on too.
+constexpr UINT kExitAfterHungCall = 1;
 constexpr EXECUTION_STATE kKeepAwake = ES_CONTINUOUS | ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED;
 
 }  // namespace
@@ -45,8 +46,20 @@ void WindowsRunGuard::Relax() {
   }
 }
 
+void WindowsRunGuard::DeviceCallHung() {
+  Relax();
+  hung_ = true;
+}
+
+// The dialog's thread waits for the hung call; only the end of the process
+// stops it. The writer is left as it is, which no wait would change.
+void WindowsRunGuard::EndProgram() {
+  api_.ExitProcess(kExitAfterHungCall);
+}
+
 void WindowsRunGuard::End() {
   Relax();
+  hung_ = false;
   if (afterRun_) {
     afterRun_();
   }

@@ -23,8 +23,15 @@ class WindowsRunGuard final : public RunGuard {
   void Relax() override;
   void End() override;
 
+  // A device call that has not returned for a long time: the PC may sleep and
+  // the session end again, and closing the window ends the program.
+  void DeviceCallHung();
+  // Ends the program where the run cannot end by itself.
+  void EndProgram();
+
   bool RunInProgress() const { return running_; }
   bool SessionMayEnd() const { return !blocking_; }
+  bool CloseEndsProgram() const { return running_ && hung_; }
 
  private:
   // False when another copy owns the mutex.
@@ -38,6 +45,7 @@ class WindowsRunGuard final : public RunGuard {
   HWND blockedWindow_ = nullptr;
   bool running_ = false;
   bool blocking_ = false;
+  bool hung_ = false;
 };
 
 }  // namespace solvane

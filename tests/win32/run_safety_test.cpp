@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,7 @@ class FakeRunGuardApi final : public RunGuardApi {
     calls.push_back("close");
     return TRUE;
   }
+  void ExitProcess(UINT exitCode) override { calls.push_back("exit " + std::to_string(exitCode)); }
 
   static std::string Hex(uintptr_t value) {
     char text[24];
@@ -191,10 +193,16 @@ class RunningMainDialog : public ::testing::Test {
  protected:
   test::TestServices services;
   FakeRunGuardApi api;
-  std::unique_ptr<CKiteUpdate100Dlg> dialog = std::make_unique<CKiteUpdate100Dlg>(services.All());
-  Win32DialogWindow window{reinterpret_cast<HINSTANCE>(test::ProductModule()), *dialog};
   WindowsRunGuard guard{api, [this] { return window.handle(); }, nullptr};
+  std::unique_ptr<CKiteUpdate100Dlg> dialog = std::make_unique<CKiteUpdate100Dlg>(UpdaterServices{
+      services.devices, services.waiter, services.clock, services.log, services.resources,
+      services.version, services.strings, services.progress, guard});
+  Win32DialogWindow window{reinterpret_cast<HINSTANCE>(test::ProductModule()), *dialog};
   HWND Main() const { return window.handle(); }
+  int RunsTried() const {
+    return static_cast<int>(
+        std::count(api.calls.begin(), api.calls.end(), "mutex Local\\SolvaneUpdate.Run"));
+  }
 };
 
 TEST_F(RunningMainDialog, DropsCommandsCloseAndSystemCommandsAndKeepsTheSessionDuringARun) {
@@ -214,6 +222,12 @@ TEST_F(RunningMainDialog, DropsCommandsCloseAndSystemCommandsAndKeepsTheSessionD
                              },
                              [&] {
                                EXPECT_TRUE(IsWindowVisible(Main()));
+                               EXPECT_EQ(api.calls.back(), "reason 1234");
+                               // A device call that hangs: the close box ends the program.
+                               guard.DeviceCallHung();
+                               EXPECT_EQ(SendMessageA(Main(), WM_QUERYENDSESSION, 0, 0), TRUE);
+                               SendMessageA(Main(), WM_SYSCOMMAND, SC_CLOSE, 0);
+                               EXPECT_EQ(api.calls.back(), "exit 1");
                                guard.End();
                                EXPECT_EQ(SendMessageA(Main(), WM_QUERYENDSESSION, 0, 0), TRUE);
                                return PostMessageA(Main(), WM_CLOSE, 0, 0) != FALSE;
@@ -222,6 +236,36 @@ TEST_F(RunningMainDialog, DropsCommandsCloseAndSystemCommandsAndKeepsTheSessionD
   EXPECT_TRUE(script.finished());
   EXPECT_EQ(idleAnswer, TRUE);
   EXPECT_EQ(runAnswer, FALSE);
+}
+
+// "&Go!" pressed again while the refusal of another copy's run is shown
+// starts no run from inside that box.
+TEST_F(RunningMainDialog, TakesNoCommandWhileTheRefusalOfARunIsShown) {
+  window.SetRunGuard(&guard);
+  api.waitResult = WAIT_TIMEOUT;  // another copy holds the run
+  test::DialogScript script({[&] {
+                               PostMessageA(Main(), WM_COMMAND, kGoButton, 0);
+                               return true;
+                             },
+                             [&] {
+                               HWND box = test::OwnedWindow(Main(), "Error");
+                               if (box == nullptr) {
+                                 return false;
+                               }
+                               SendMessageA(Main(), WM_COMMAND, kGoButton, 0);
+                               SendMessageA(Main(), WM_CLOSE, 0, 0);
+                               EXPECT_EQ(RunsTried(), 1);
+                               return PostMessageA(box, WM_COMMAND, IDOK, 0) != FALSE;
+                             },
+                             [&] {
+                               if (test::OwnedWindow(Main(), "Error") != nullptr) {
+                                 return false;
+                               }
+                               return PostMessageA(Main(), WM_CLOSE, 0, 0) != FALSE;
+                             }});
+  EXPECT_EQ(window.Run(nullptr), IDCANCEL);
+  EXPECT_TRUE(script.finished());
+  EXPECT_EQ(RunsTried(), 1);
 }
 
 }  // namespace
