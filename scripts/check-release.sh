@@ -96,5 +96,6 @@ if osslsigncode verify -CAfile "$keys/signer.pem" -in "$out/release/SolvaneUpdat
   >/dev/null 2>&1; then
   fail "osslsigncode accepts the unsigned exe"
 fi
+grep -qE '^Message digest algorithm +: SHA256' "$out/verify.log" || fail "the signature's digest is not SHA-256"
 echo "  signed with SHA-256, accepted against its certificate, rejected against another"
 echo "release check passed"
