@@ -73,14 +73,21 @@ done
 echo "== Reproducible"
 one=$work/release1/SolvaneUpdate.exe two=$out/release/SolvaneUpdate-unsigned.exe
 if ! cmp -s "$one" "$two"; then
-  echo "The two builds of $commit differ; PE sections whose bytes differ:" >&2
-  x86_64-w64-mingw32-objdump -h "$one" | awk '$1 ~ /^[0-9]+$/ {print $2}' | while read -r section; do
-    x86_64-w64-mingw32-objcopy -O binary --only-section="$section" "$one" "$work/one.section"
-    x86_64-w64-mingw32-objcopy -O binary --only-section="$section" "$two" "$work/two.section"
-    cmp -s "$work/one.section" "$work/two.section" || echo "  $section" >&2
+  mkdir -p "$work/one" "$work/two"
+  cp "$one" "$work/one/SolvaneUpdate.exe"
+  cp "$two" "$work/two/SolvaneUpdate.exe"
+  differing=""
+  for section in $(x86_64-w64-mingw32-objdump -h "$one" | awk '$1 ~ /^[0-9]+$/ {print $2}'); do
+    for build in one two; do
+      x86_64-w64-mingw32-objcopy -O binary --only-section="$section" \
+        "$work/$build/SolvaneUpdate.exe" "$work/$build/section"
+    done
+    cmp -s "$work/one/section" "$work/two/section" || differing+=" $section"
   done
-  diff <(x86_64-w64-mingw32-objdump -x "$one" | sed -n '1,/^Sections/p') \
-    <(x86_64-w64-mingw32-objdump -x "$two" | sed -n '1,/^Sections/p') >&2 || true
+  echo "The two builds of $commit differ. PE sections that differ:${differing:- none}" >&2
+  echo "Headers and section table (objdump -x), first build < > second:" >&2
+  diff <(cd "$work/one" && x86_64-w64-mingw32-objdump -x SolvaneUpdate.exe | sed -n '1,/^Sections/p') \
+    <(cd "$work/two" && x86_64-w64-mingw32-objdump -x SolvaneUpdate.exe | sed -n '1,/^Sections/p') >&2 || true
   fail "SolvaneUpdate.exe is not reproducible"
 fi
 echo "  both builds: $(sha256sum <"$one" | cut -d' ' -f1)  SolvaneUpdate.exe (unsigned)"
