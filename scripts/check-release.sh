@@ -41,6 +41,14 @@ for name in signer stranger; do
     -keyout "$keys/$name.key" -out "$keys/$name.pem" 2>/dev/null
 done
 
+echo "== A release without the real images is refused"
+if (unset SOLVANE_RAW_IMAGE_DIR; "$short/src/scripts/release.sh" "$work/refused") \
+  >"$out/refused.log" 2>&1; then
+  fail "a release without SOLVANE_RAW_IMAGE_DIR or --simulator-images was made"
+fi
+grep -q "SOLVANE_RAW_IMAGE_DIR is not set" "$out/refused.log" || fail "refused without saying why"
+[ ! -e "$work/refused" ] || fail "the refused release left $work/refused"
+
 echo "== Release 1 (unsigned) from $short/src"
 started=$(date +%s)
 TMPDIR=$short/tmp "$short/src/scripts/release.sh" --simulator-images "$work/release1" \

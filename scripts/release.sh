@@ -38,7 +38,7 @@ done
 raw_dir=""
 if [ -n "${SOLVANE_RAW_IMAGE_DIR:-}" ]; then
   $simulator_images && refuse "both SOLVANE_RAW_IMAGE_DIR and --simulator-images are given"
-  raw_dir=$(cd "$SOLVANE_RAW_IMAGE_DIR" && pwd) || refuse "no folder $SOLVANE_RAW_IMAGE_DIR"
+  raw_dir=$(cd "$SOLVANE_RAW_IMAGE_DIR" 2>/dev/null && pwd) || refuse "no folder $SOLVANE_RAW_IMAGE_DIR"
   for id in 169 170 171 172 173 174 189 190 191; do
     [ -f "$raw_dir/$id.bin" ] || refuse "$raw_dir/$id.bin is missing"
   done
