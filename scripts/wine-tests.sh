@@ -121,6 +121,7 @@ probe() {
 [ "$(probe hello)" = "probe ok" ] || fail "wine cannot run Windows programs here"
 
 source "$root/scripts/wine-whole-runs.sh"
+source "$root/scripts/wine-dll-checks.sh"
 
 echo "== Preflight: the setup services' path to the simulated writer"
 # The writer's device interface, registered once and plugged in by the
@@ -185,6 +186,7 @@ app_ends no-writer quit
 
 whole_runs
 damaged_image_run
+dll_checks
 
 echo "wine part: $(($(date +%s) - script_started)) s"
 echo "wine: $((expected + checks)) passed, 0 failed ($expected unit tests, $checks checks of the preflight, the GUI and the whole runs; screenshots in $out)"

@@ -1,4 +1,5 @@
-// The resources of SolvaneUpdate.exe, read back from the exe value by value.
+// The resources of SolvaneUpdate.exe, read back from the exe value by value,
+// and the DLLs and protections its PE headers ask of Windows.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -219,6 +220,53 @@ TEST(ProductResources, TheNineImagesAreTheNativeBuildsContainers) {
   }
   EXPECT_FALSE(resources.Find(168));
   EXPECT_FALSE(resources.Find(101));  // a string, not an image
+}
+
+// The file offset of a relative virtual address, 0 when no section holds it.
+size_t FileOffset(const std::vector<uint8_t>& exe, size_t headers, uint32_t rva) {
+  auto nt = At<IMAGE_NT_HEADERS64>(exe, headers);
+  size_t section =
+      headers + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader;
+  for (int i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
+    auto header = At<IMAGE_SECTION_HEADER>(exe, section + i * sizeof(IMAGE_SECTION_HEADER));
+    if (rva >= header.VirtualAddress && rva < header.VirtualAddress + header.SizeOfRawData) {
+      return rva - header.VirtualAddress + header.PointerToRawData;
+    }
+  }
+  return 0;
+}
+
+std::string NameAt(const std::vector<uint8_t>& exe, size_t offset) {
+  std::string name;
+  while (offset != 0 && offset < exe.size() && exe[offset] != 0 && name.size() < 260) {
+    name += static_cast<char>(exe[offset++]);
+  }
+  return name;
+}
+
+// A DLL that is not a known DLL is looked for beside the exe first, so the
+// exe names only these two in its import table and loads the rest itself.
+TEST(ProductResources, ImportsOnlyKernel32AndTheCRuntimeWithAslrAndDep) {
+  auto exe = test::ReadFileBytes(test::ProductPath());
+  ASSERT_TRUE(exe);
+  size_t headers = At<uint32_t>(*exe, 0x3C);
+  auto nt = At<IMAGE_NT_HEADERS64>(*exe, headers);
+  ASSERT_EQ(nt.Signature, 0x4550u);  // "PE\0\0"
+  ASSERT_EQ(nt.OptionalHeader.Magic, 0x20B);
+  // High-entropy ASLR 0x20, ASLR 0x40, DEP 0x100.
+  EXPECT_EQ(nt.OptionalHeader.DllCharacteristics & 0x160, 0x160);
+
+  std::vector<std::string> imported;
+  size_t descriptor = FileOffset(*exe, headers, nt.OptionalHeader.DataDirectory[1].VirtualAddress);
+  ASSERT_NE(descriptor, 0u);
+  for (;; descriptor += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+    auto import = At<IMAGE_IMPORT_DESCRIPTOR>(*exe, descriptor);
+    if (import.Name == 0) {
+      break;
+    }
+    imported.push_back(NameAt(*exe, FileOffset(*exe, headers, import.Name)));
+  }
+  EXPECT_EQ(imported, (std::vector<std::string>{"KERNEL32.dll", "msvcrt.dll"}));
 }
 
 }  // namespace
