@@ -9,21 +9,15 @@
 #include "device/posix/device_folder.h"
 #include "device/posix/socket_device_access.h"
 #include "package/crc32.h"
-#include "platform/message_boxes.h"
-#include "platform/virtual_clock.h"
 #include "sim/default_state.h"
 #include "sim/posix/socket_server.h"
 #include "sim/system_host_time.h"
+#include "tests/support/recording_message_boxes.h"
+#include "tests/support/virtual_clock.h"
 #include "tools/payload/payload_generator.h"
 
 namespace solvane {
 namespace {
-
-class SilentBoxes final : public MessageBoxes {
- public:
-  int Show(std::string_view, std::string_view, uint32_t) override { return kIdOk; }
-  int ShowApplication(std::string_view, uint32_t) override { return kIdOk; }
-};
 
 // The application image through the socket transport into the simulated writer.
 void BM_ApplicationTransferOverSocket(benchmark::State& state) {
@@ -36,7 +30,7 @@ void BM_ApplicationTransferOverSocket(benchmark::State& state) {
   std::thread serving([&] { server.Run(); });
 
   VirtualClock clock;  // the link's close wait costs no real time
-  SilentBoxes boxes;
+  RecordingMessageBoxes boxes;
   SocketDeviceAccess access;
   CKiteUsb link(access, clock, boxes);
   NoProgress progress;

@@ -11,7 +11,7 @@
 #include "device/kite_usb.h"
 #include "device/packet_header.h"
 #include "platform/message_boxes.h"
-#include "platform/virtual_clock.h"
+#include "tests/support/virtual_clock.h"
 
 // Every request of the link against a writer whose replies come from the
 // fuzzer: how many bytes a read delivers, the reply code, the length field, the

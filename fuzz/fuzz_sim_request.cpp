@@ -5,10 +5,10 @@
 
 #include "device/packet_header.h"
 #include "device/request_codes.h"
-#include "platform/virtual_clock.h"
 #include "sim/default_state.h"
 #include "sim/sim_writer.h"
 #include "sim/virtual_host_time.h"
+#include "tests/support/virtual_clock.h"
 
 namespace {
 

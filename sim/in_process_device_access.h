@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "device/device_access.h"
-#include "platform/virtual_clock.h"
 #include "sim/sim_writer.h"
+#include "tests/support/virtual_clock.h"
 
 namespace solvane {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/virtual_clock.h"
 #include "sim/host_time.h"
+#include "tests/support/virtual_clock.h"
 
 namespace solvane {
 

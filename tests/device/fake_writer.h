@@ -14,9 +14,9 @@
 #include "device/kite_usb.h"
 #include "device/request_codes.h"
 #include "device/windows_errors.h"
-#include "platform/message_boxes.h"
 #include "platform/progress.h"
-#include "platform/virtual_clock.h"
+#include "tests/support/recording_message_boxes.h"
+#include "tests/support/virtual_clock.h"
 
 namespace solvane::test {
 
@@ -145,24 +145,6 @@ class FakeDeviceAccess final : public DeviceAccess {
 
  private:
   FakeWriter& writer_;
-};
-
-class RecordingMessageBoxes final : public MessageBoxes {
- public:
-  struct Box {
-    std::string text;
-    uint32_t style;
-  };
-  std::vector<Box> shown;
-
-  int Show(std::string_view text, std::string_view, uint32_t style) override {
-    shown.push_back({std::string(text), style});
-    return kIdOk;
-  }
-  int ShowApplication(std::string_view text, uint32_t style) override {
-    shown.push_back({std::string(text), style});
-    return kIdOk;
-  }
 };
 
 // A link on a scripted writer, with a virtual clock for its waits.

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -8,10 +7,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "package/crc32.h"
+#include "tests/support/posix/child_process.h"
 #include "tools/payload/payload_generator.h"
 
 namespace solvane {
@@ -47,14 +48,19 @@ class ImageToolTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  // Runs the tool with `arguments`; returns its exit status, output in out_ and err_.
+  // Runs the tool with `arguments` (split at spaces); returns its exit status,
+  // output in out_ and err_.
   int Run(const std::string& arguments) {
-    const std::string command = ToolPath().string() + " " + arguments + " >" +
-                                (dir_ / "out.txt").string() + " 2>" + (dir_ / "err.txt").string();
-    const int status = std::system(command.c_str());
-    out_ = ReadText(dir_ / "out.txt");
-    err_ = ReadText(dir_ / "err.txt");
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::vector<std::string> command = {ToolPath().string()};
+    std::istringstream words(arguments);
+    for (std::string word; words >> word;) {
+      command.push_back(word);
+    }
+    ChildProcess tool(command);
+    const int status = tool.Finish();
+    out_ = tool.output;
+    err_ = tool.error;
+    return status;
   }
 
   std::string Path(const char* name) const { return (dir_ / name).string(); }

@@ -4,12 +4,13 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "tests/support/posix/child_process.h"
 
 namespace solvane {
 namespace {
@@ -117,13 +118,8 @@ TEST_F(LogStorageTest, OnlyOneOpenAtATimeInThisProcessAndAnother) {
   EXPECT_FALSE(storage_.OpenUnshared(path()));
 
   auto openedInChild = [&] {
-    pid_t child = fork();
-    if (child == 0) {
-      _exit(PosixLogStorage().OpenUnshared(path()) ? 1 : 0);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 1;
+    return ChildProcess::RunInCopy(
+               [&] { return PosixLogStorage().OpenUnshared(path()) ? 1 : 0; }) == 1;
   };
   EXPECT_FALSE(openedInChild());
   held.reset();

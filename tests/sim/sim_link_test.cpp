@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "device/kite_usb.h"
-#include "recording_message_boxes.h"
 #include "sim/in_process_device_access.h"
 #include "sim/sensor_code_block.h"
 #include "sim/writer_errors.h"
 #include "sim_test_support.h"
+#include "tests/support/recording_message_boxes.h"
 #include "tools/payload/payload_generator.h"
 
 namespace solvane::sim_test {
@@ -213,8 +213,8 @@ TEST_F(SimLink, ClockFilesAndRefusedReset) {
 
   EXPECT_EQ(link_->OpenFile("REALTIME.000"), 0u);
   EXPECT_FALSE(link_->RequestReset(0));
-  ASSERT_EQ(boxes_.texts.size(), 1u);
-  EXPECT_EQ(boxes_.texts[0], "Cannot Program, File open and Real-Time Active");
+  ASSERT_EQ(boxes_.shown.size(), 1u);
+  EXPECT_EQ(boxes_.shown[0].text, "Cannot Program, File open and Real-Time Active");
   EXPECT_TRUE(link_->CloseFile());
   EXPECT_EQ(link_->OpenFile("JOB1.SGN"), kWriterErrorFileNotFound);
 }

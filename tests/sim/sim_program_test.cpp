@@ -10,11 +10,11 @@
 #include "device/kite_usb.h"
 #include "device/posix/device_folder.h"
 #include "device/posix/socket_device_access.h"
-#include "platform/virtual_clock.h"
-#include "recording_message_boxes.h"
 #include "sim/default_state.h"
 #include "sim/state_store.h"
 #include "sim_process.h"
+#include "tests/support/recording_message_boxes.h"
+#include "tests/support/virtual_clock.h"
 
 namespace solvane::sim_test {
 namespace {
@@ -39,7 +39,7 @@ class SimProgram : public ::testing::Test {
     return DeviceFolder(kWriterInterfaceClassText) + "/" + name;
   }
   ProgramResult Run(const std::vector<std::string>& arguments) const {
-    return RunSimProgram(arguments, dir_);
+    return RunSimProgram(arguments);
   }
   nlohmann::json PrintState(const std::string& state) const {
     ProgramResult result = Run({"--state", state, "--print-state"});

@@ -8,10 +8,10 @@
 #include "device/kite_usb.h"
 #include "device/posix/device_folder.h"
 #include "device/posix/socket_device_access.h"
-#include "recording_message_boxes.h"
 #include "sim/posix/socket_server.h"
 #include "sim/system_host_time.h"
 #include "sim_test_support.h"
+#include "tests/support/recording_message_boxes.h"
 #include "tools/payload/payload_generator.h"
 
 namespace solvane::sim_test {

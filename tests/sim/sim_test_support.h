@@ -11,12 +11,12 @@
 #include "device/packet_header.h"
 #include "device/request_codes.h"
 #include "package/crc32.h"
-#include "platform/virtual_clock.h"
 #include "sim/default_state.h"
 #include "sim/fault_set.h"
 #include "sim/firmware_header.h"
 #include "sim/sim_writer.h"
 #include "sim/virtual_host_time.h"
+#include "tests/support/virtual_clock.h"
 
 namespace solvane::sim_test {
 

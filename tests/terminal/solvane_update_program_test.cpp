@@ -9,9 +9,9 @@
 #include <sstream>
 #include <thread>
 
-#include "child_process.h"
 #include "device/device_access.h"
 #include "device/posix/socket_device_access.h"
+#include "tests/support/posix/child_process.h"
 
 namespace solvane::terminal_test {
 namespace {

@@ -11,31 +11,19 @@
 #include "app/posix/configured_product_version_reader.h"
 #include "app/posix/terminal_dialog_window.h"
 #include "app/posix/terminal_progress.h"
-#include "device/windows_errors.h"
 #include "package/posix/linked_resource_source.h"
-#include "platform/virtual_clock.h"
 #include "sim/default_state.h"
 #include "sim/in_process_device_access.h"
 #include "sim/sensor_code_block.h"
 #include "sim/sim_writer.h"
 #include "sim/virtual_host_time.h"
+#include "tests/support/no_writers.h"
+#include "tests/support/virtual_clock.h"
 #include "tests/update/engine_harness.h"
 
 namespace solvane::terminal_test {
 
-using engine_test::MemoryLogStorage;
 using engine_test::TestClock;
-
-// A PC with no writer connected.
-class NoWriters final : public DeviceAccess {
- public:
-  uint32_t EnumerateInterface(const InterfaceClassGuid&, uint32_t, std::string&) override {
-    return kErrorNoMoreItems;
-  }
-  uint32_t Open(const std::string&, std::unique_ptr<DeviceHandle>&) override {
-    return kErrorFileNotFound;
-  }
-};
 
 // A Solvane/Solvane II (type 19) older than the program in every component.
 inline WriterState OldType19Writer() {

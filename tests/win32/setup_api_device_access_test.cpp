@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "device/kite_usb.h"
+#include "tests/support/recording_message_boxes.h"
 #include "tests/win32/fake_windows.h"
 
 namespace solvane {
@@ -12,17 +13,11 @@ namespace {
 using test::FakeWindows;
 using ::testing::ElementsAre;
 
-class SilentBoxes final : public MessageBoxes {
- public:
-  int Show(std::string_view, std::string_view, uint32_t) override { return 1; }
-  int ShowApplication(std::string_view, uint32_t) override { return 1; }
-};
-
 class SetupApiLink : public ::testing::Test {
  protected:
   FakeWindows windows;
   SetupApiDeviceAccess access{windows, windows};
-  SilentBoxes boxes;
+  RecordingMessageBoxes boxes;
   CKiteUsb usb{access, windows, boxes};
 
   // The size the first detail call asked for: cbSize, the path and its zero.

@@ -6,51 +6,13 @@
 #include "app/updater_services.h"
 #include "app/win32/module_string_resources.h"
 #include "app/win32/version_resource_reader.h"
-#include "device/windows_errors.h"
 #include "package/win32/rcdata_resource_source.h"
-#include "platform/virtual_clock.h"
+#include "tests/support/memory_log_storage.h"
+#include "tests/support/no_writers.h"
+#include "tests/support/virtual_clock.h"
 #include "tests/win32/test_support.h"
 
 namespace solvane::test {
-
-// No writer is connected.
-class NoWriters final : public DeviceAccess {
- public:
-  uint32_t EnumerateInterface(const InterfaceClassGuid&, uint32_t, std::string&) override {
-    return kErrorNoMoreItems;
-  }
-  uint32_t Open(const std::string&, std::unique_ptr<DeviceHandle>&) override {
-    return kErrorFileNotFound;
-  }
-};
-
-// The update log in memory.
-class MemoryLogStorage final : public LogStorage {
- public:
-  std::string contents;
-
-  std::optional<std::string> DocumentsFolder() const override { return "C:\\Documents"; }
-  std::string Join(const std::string& folder, std::string_view name) const override {
-    return folder + "\\" + std::string(name);
-  }
-  std::unique_ptr<LogFile> OpenUnshared(const std::string&) override {
-    return std::make_unique<File>(contents);
-  }
-
- private:
-  class File final : public LogFile {
-   public:
-    explicit File(std::string& contents) : contents_(contents) {}
-    bool Write(std::string_view bytes) override {
-      contents_ += bytes;
-      return true;
-    }
-    bool Flush() override { return true; }
-
-   private:
-    std::string& contents_;
-  };
-};
 
 // A clock that stands still, in a zone without daylight saving.
 class StillClock final : public SystemClock {

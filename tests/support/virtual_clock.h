@@ -6,8 +6,9 @@
 
 namespace solvane {
 
-// A waiter that only advances a counter: tests and the in-process simulated
-// writer share it, so restarts and pauses cost virtual time, not real time.
+// A waiter that only advances a counter: tests, benches, fuzzers and the
+// in-process simulated writer share it, so restarts and pauses cost virtual
+// time, not real time.
 class VirtualClock final : public Waiter {
  public:
   void Wait(uint32_t milliseconds) override { nowMs_ += milliseconds; }

@@ -1,0 +1,37 @@
+# Test support and the simulated writer stay out of the product: a product
+# target that links either, or a product source that includes from sim/ or
+# tests/, stops the configure.
+set(fenced solvane_sim solvane_test_support)
+
+function(solvane_check_fence dir)
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(target ${targets})
+    get_target_property(type ${target} TYPE)
+    set(links "")
+    if(NOT type STREQUAL "INTERFACE_LIBRARY")
+      get_target_property(links ${target} LINK_LIBRARIES)
+    endif()
+    get_target_property(interface_links ${target} INTERFACE_LINK_LIBRARIES)
+    foreach(link ${links} ${interface_links})
+      if(link IN_LIST fenced)
+        message(FATAL_ERROR "Product target ${target} links ${link}, which is test support")
+      endif()
+    endforeach()
+  endforeach()
+  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(subdir ${subdirs})
+    solvane_check_fence(${subdir})
+  endforeach()
+endfunction()
+
+foreach(area app device log package platform update)
+  solvane_check_fence(${CMAKE_SOURCE_DIR}/${area})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${area}/*.cpp
+       ${CMAKE_SOURCE_DIR}/${area}/*.h)
+  foreach(source ${sources})
+    file(STRINGS ${source} includes REGEX "^#include \"(sim|tests)/")
+    if(includes)
+      message(FATAL_ERROR "${source} includes test support: ${includes}")
+    endif()
+  endforeach()
+endforeach()
