@@ -115,6 +115,32 @@ TEST_F(ProgramTest, UpdatesASimulatedWriterFromItsInput) {
   EXPECT_EQ(text.substr(text.size() - 11), " - Exiting\n");
 }
 
+// A scenario file as sim/README.md's workflow writes one: the writer refuses
+// the first chunk of its application code with a flash failure (0x23), and
+// the run ends in the error a user would report.
+TEST_F(ProgramTest, AScenarioFileOfTheSimulatorFailsTheUpdateAsItWouldForAUser) {
+  std::ofstream(folder_ / "scenario.json") << R"({"description": "application flash fails",
+    "faults": [{"code": 2, "chunk": 1, "action": "status", "status": 35, "times": 0}]})";
+  ChildProcess writer({SOLVANE_WRITER_SIM_PROGRAM, "--state", (folder_ / "writer").string(),
+                       "--type", "19", "--app-build", "35000", "--boot-build", "35673",
+                       "--sensor-build", "14760", "--xloader-version", "6.00", "--scenario",
+                       (folder_ / "scenario.json").string()});
+  ASSERT_TRUE(writer.ReadErrorUntil("serving on")) << writer.error;
+
+  ChildProcess update({SOLVANE_UPDATE_PROGRAM});
+  update.Send("g\n\n");
+  EXPECT_EQ(update.Finish(), 0);
+  writer.Terminate();
+
+  EXPECT_NE(update.output.find("--- Error ---\nUnable to program your writer.  Error Code 35\n"),
+            std::string::npos)
+      << update.output;
+  std::string text = ReadFile(log());
+  EXPECT_NE(text.find(" - Unable to program your writer.  Error Code 35\n"), std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("Successfully updated"), std::string::npos) << text;
+}
+
 // The first program holds the log while its error box waits; the second runs
 // without a log and leaves the file alone.
 TEST_F(ProgramTest, SecondProgramCannotOpenTheLogTheFirstHolds) {
