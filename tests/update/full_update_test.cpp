@@ -176,6 +176,70 @@ TEST(FullUpdate, AWriterAtBuild34494GetsItsCodeOnlyInTheMainSequence) {
   EXPECT_EQ(engine.Count(kRequestReset), 1u);
 }
 
+TEST(FullUpdate, AWriterInBootModeBelowBootBuild35673GetsItsCodeBeforeItRestarts) {
+  struct Row {
+    uint32_t bootBuild;
+    bool early;
+  };
+  for (Row row : {Row{35672, true}, Row{35673, false}}) {
+    SCOPED_TRACE(row.bootBuild);
+    WriterState state = DefaultWriterState();
+    state.identity.bootMode = true;
+    state.identity.bootVersion = 0x01000000;
+    state.identity.bootBuild = row.bootBuild;
+    Engine engine(state);
+    engine.Start();
+    engine.PressGo();
+
+    // The catalogue's boot-mode application version is 0.00.00.
+    EXPECT_EQ(engine.LogLines().at(1),
+              "USB found Solvane/Solvane II(19), Boot. Ver. 0.00.00, Build 0");
+    std::vector<uint16_t> requests = engine.Requests();
+    auto position = [&](uint16_t code) {
+      return std::find(requests.begin(), requests.end(), code) - requests.begin();
+    };
+    EXPECT_EQ(position(kSendBootCode) < position(kSendCommand), row.early);
+    EXPECT_EQ(engine.Count(kRequestReset), row.early ? 2u : 1u);
+    EXPECT_EQ(engine.window.boxes.back().style, 0x40u);
+  }
+}
+
+TEST(FullUpdate, ARefusedCodeTransferIsReportedByTheWritersErrorCode) {
+  struct Row {
+    uint16_t transfer;
+    ReplyFaultKind kind;
+    uint32_t code;
+    const char* message;
+  };
+  const char* busy =
+      "Unable to program your writer.\nPlease close any open files on your Solvane/Solvane II";
+  const Row rows[] = {
+      {kSendBootCode, ReplyFaultKind::kStatus, 2, "Unable to program your writer.  Error Code 2"},
+      {kSendBootCode, ReplyFaultKind::kStatus, 3, busy},
+      {kSendBootCode, ReplyFaultKind::kStatus, 4, "Unable to program your writer.  Error Code 4"},
+      {kSendApplicationCode, ReplyFaultKind::kStatus, 3, busy},
+      {kSendApplicationCode, ReplyFaultKind::kNoReply, 0,
+       "Unable to program your writer.  Error Code 101"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.message);
+    FaultSet faults;
+    faults.replies.push_back(
+        {.code = row.transfer, .chunk = 1, .times = 0, .kind = row.kind, .value = row.code});
+    Engine engine(DefaultWriterState(), faults);
+    engine.Start();
+    engine.PressGo();
+    ASSERT_EQ(engine.window.boxes.size(), 1u);
+    EXPECT_EQ(engine.window.boxes[0].text, row.message);
+    EXPECT_EQ(engine.window.boxes[0].caption, "Error");
+    EXPECT_EQ(engine.window.boxes[0].style, 0x10u);
+    std::string firstLine = std::string(row.message).substr(0, std::string(row.message).find('\n'));
+    EXPECT_THAT(engine.LogLines(), ::testing::Contains(firstLine));
+    EXPECT_EQ(engine.writer.display().history().back(), "Failure in updating machine.");
+    EXPECT_FALSE(engine.window.ended.has_value());
+  }
+}
+
 TEST(FullUpdate, ACurrentWriterGetsOnlyItsApplicationCodeAgain) {
   Engine first;
   first.Start();

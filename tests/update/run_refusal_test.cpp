@@ -61,6 +61,40 @@ TEST(RunRefusal, AWriterOfType5IsNamedAndRefused) {
   EXPECT_THAT(engine.runGuard.calls, ElementsAre("Begin", "End"));
 }
 
+TEST(RunRefusal, OnlyMachineTypes18To20AreUpdated) {
+  struct Row {
+    uint32_t type;
+    const char* foundLine;
+    const char* refusal;  // nullptr: accepted
+  };
+  const Row rows[] = {
+      {17, "USB found Crest(17), App. Ver. 16300.00 ",
+       "Improper Machine Type.  This update is not for Crest!"},
+      {18, "USB found Marlowe Diag(18), App. Ver. 1.63.00, Build 35000", nullptr},
+      {20, "USB found Solvane Captioner/Student(20), App. Ver. 1.63.00, Build 35000", nullptr},
+      {21, "USB found Sensor Board (reserved)(21), App. Ver. 16300.00 ",
+       "Improper Machine Type.  This update is not for Sensor Board (reserved)!"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.type);
+    WriterState state = DefaultWriterState();
+    state.identity.machineType = row.type;
+    Engine engine(state);
+    engine.window.answers = {kIdNo};  // type 18's package is older than any writer
+    engine.Start();
+    engine.PressGo();
+    EXPECT_EQ(engine.LogLines().at(1), row.foundLine);
+    ASSERT_FALSE(engine.window.boxes.empty());
+    if (row.refusal != nullptr) {
+      EXPECT_EQ(engine.window.boxes[0].text, row.refusal);
+      EXPECT_THAT(engine.Requests(), ElementsAre(kIdentify, kShowMessage));
+    } else {
+      EXPECT_EQ(engine.window.boxes[0].text.rfind("Improper", 0), std::string::npos);
+      EXPECT_GE(engine.Count(kOpenFile) + engine.Count(kReadBootVersions), 1u);
+    }
+  }
+}
+
 TEST(RunRefusal, AType5WriterInBootModeGetsTheBootLine) {
   WriterState state = DefaultWriterState();
   state.identity.machineType = 5;
