@@ -228,6 +228,20 @@ TEST(RunRefusal, AnotherCopysRunStopsThisOneBeforeItsLinkIsOpened) {
   EXPECT_THAT(engine.runGuard.calls, ElementsAre("Begin"));
 }
 
+TEST(RunRefusal, TheLinkIsClosedBetweenWaitsOf100MsOnEveryWayOut) {
+  WriterState realtimeOpen = DefaultWriterState();
+  realtimeOpen.files.insert("REALTIME.000");
+  for (const WriterState& state : {DefaultWriterState(), realtimeOpen}) {
+    Engine engine(state);
+    engine.Start();
+    engine.PressGo();
+    ASSERT_FALSE(engine.window.boxes.empty());
+    // After the last box: 100 ms, the close's 2000 ms, 100 ms.
+    EXPECT_EQ(engine.clock.NowMs() - engine.window.boxes.back().atMs, 2200u)
+        << engine.window.boxes.back().text;
+  }
+}
+
 TEST(RunRefusal, TheSameDialogRunsAgainWithANewLogBlock) {
   Engine engine;
   engine.devices.plugged = false;
