@@ -152,6 +152,13 @@ TEST(FullUpdate, AWriterBelowBuild34494GetsBootAndApplicationCodeBeforeItRestart
   EXPECT_LT(position(kSendBootCode), position(kSendApplicationCode));
   EXPECT_LT(position(kSendApplicationCode), position(kRequestReset));
   EXPECT_LT(position(kRequestReset), position(kSendCommand));
+  // Both resets, the restart's and the final one, ask for mode 0.
+  for (const TranscriptEntry& entry : engine.transcript.entries()) {
+    if (entry.request && entry.code == kRequestReset) {
+      EXPECT_EQ(entry.params[0], 0u);
+    }
+  }
+  EXPECT_EQ(engine.Count(kRequestReset), 2u);
   // The second calls of the main sequence send nothing again.
   EXPECT_EQ(engine.Transfers(kSendBootCode), 1u);
   EXPECT_EQ(engine.Transfers(kSendApplicationCode), 1u);

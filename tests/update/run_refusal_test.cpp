@@ -107,26 +107,30 @@ TEST(RunRefusal, AType5WriterInBootModeGetsTheBootLine) {
 }
 
 TEST(RunRefusal, ADeclinedDowngradeEndsQuietlyWithoutAReset) {
-  WriterState state = DefaultWriterState();
-  state.identity.applicationVersion = 0x02000000;
-  state.identity.applicationBuild = 35676;
-  Engine engine(state);
-  engine.window.answers = {kIdNo};
-  engine.Start();
-  engine.PressGo();
+  // No, or the box closed another way (IDCANCEL 2): only yes goes on.
+  for (int answer : {kIdNo, 2}) {
+    SCOPED_TRACE(answer);
+    WriterState state = DefaultWriterState();
+    state.identity.applicationVersion = 0x02000000;
+    state.identity.applicationBuild = 35676;
+    Engine engine(state);
+    engine.window.answers = {answer};
+    engine.Start();
+    engine.PressGo();
 
-  const char* question =
-      "You are about to install version 2.00.00, Build 35675\non a Machine that is running "
-      "version 2.00.00, Build 35676.\n              Are you sure you want to do this?";
-  ASSERT_EQ(engine.window.boxes.size(), 1u);
-  EXPECT_EQ(engine.window.boxes[0].text, question);
-  EXPECT_EQ(engine.window.boxes[0].caption, "Warning");
-  EXPECT_EQ(engine.window.boxes[0].style, 36u);
-  EXPECT_EQ(engine.LogLines().at(7), "You are about to install version 2.00.00, Build 35675");
-  EXPECT_EQ(engine.LogLines().back(), "Exiting");
-  EXPECT_EQ(engine.Count(kRequestReset), 0u);
-  EXPECT_EQ(engine.Count(kOpenFile), 0u);
-  EXPECT_THAT(engine.runGuard.calls, ElementsAre("Begin", "End"));
+    const char* question =
+        "You are about to install version 2.00.00, Build 35675\non a Machine that is running "
+        "version 2.00.00, Build 35676.\n              Are you sure you want to do this?";
+    ASSERT_EQ(engine.window.boxes.size(), 1u);
+    EXPECT_EQ(engine.window.boxes[0].text, question);
+    EXPECT_EQ(engine.window.boxes[0].caption, "Warning");
+    EXPECT_EQ(engine.window.boxes[0].style, 36u);
+    EXPECT_EQ(engine.LogLines().at(7), "You are about to install version 2.00.00, Build 35675");
+    EXPECT_EQ(engine.LogLines().back(), "Exiting");
+    EXPECT_EQ(engine.Count(kRequestReset), 0u);
+    EXPECT_EQ(engine.Count(kOpenFile), 0u);
+    EXPECT_THAT(engine.runGuard.calls, ElementsAre("Begin", "End"));
+  }
 }
 
 TEST(RunRefusal, ABetaOfTheCarriedVersionIsNoDowngrade) {
