@@ -73,6 +73,15 @@ TEST(SensorBoard, AnOldBoardIsWrittenIn512ByteBlocksAndReleased) {
   // 100 ms before the check, then 100 ms before every block.
   EXPECT_EQ(writes.back()->timeMs - VirtualHostTime::kDefaultStartMs - FirstCommandAtMs(engine),
             static_cast<int64_t>(100 + 100 * blocks));
+  // The verifying CRC request 200 ms after the last block.
+  const TranscriptEntry* verify = nullptr;
+  for (const TranscriptEntry& entry : engine.transcript.entries()) {
+    if (entry.request && entry.code == kSendCommand && entry.params[0] == 25) {
+      verify = &entry;
+    }
+  }
+  ASSERT_NE(verify, nullptr);
+  EXPECT_EQ(verify->timeMs - writes.back()->timeMs, 200);
   EXPECT_EQ(engine.writer.State().sensorFlash.size(), 0x80000u);
   EXPECT_THAT(engine.writer.display().history(), Contains("Updating Keyboard Scanner"));
 }
