@@ -247,6 +247,36 @@ TEST(FullUpdate, ARefusedCodeTransferIsReportedByTheWritersErrorCode) {
   }
 }
 
+TEST(FullUpdate, TheBootCodeIsSentWhenTheMainBootVersionOrBuildIsBelowTheCarried) {
+  struct Row {
+    uint32_t bootVersion;
+    uint32_t bootBuild;
+    bool sent;
+  };
+  // Against the carried 1.00.00 Build 35673.
+  const Row rows[] = {
+      {0x01000000, 35673, false},
+      {0x01000001, 35673, false},  // 1.00.00 Beta 1 is not below 1.00.00
+      {0x01010000, 35672, true},
+      {0x00FF0000, 35674, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.bootBuild);
+    WriterState state = DefaultWriterState();
+    state.identity.bootVersion = row.bootVersion;
+    state.identity.bootBuild = row.bootBuild;
+    Engine engine(state);
+    engine.Start();
+    engine.PressGo();
+    EXPECT_EQ(engine.Transfers(kSendBootCode), row.sent ? 1u : 0u);
+    std::vector<std::string> log = engine.LogLines();
+    EXPECT_EQ(std::count(log.begin(), log.end(),
+                         "Sending boot code version 1.00.00 Build 35673 to Solvane/Solvane II..."),
+              row.sent ? 1 : 0);
+    EXPECT_EQ(engine.window.boxes.back().style, 0x40u);
+  }
+}
+
 TEST(FullUpdate, ACurrentWriterGetsOnlyItsApplicationCodeAgain) {
   Engine first;
   first.Start();
