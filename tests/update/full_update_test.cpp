@@ -251,21 +251,28 @@ TEST(FullUpdate, TheBootCodeIsSentWhenTheMainBootVersionOrBuildIsBelowTheCarried
   struct Row {
     uint32_t bootVersion;
     uint32_t bootBuild;
+    bool readFails;  // the procedure's own read of the boot versions
     bool sent;
   };
   // Against the carried 1.00.00 Build 35673.
   const Row rows[] = {
-      {0x01000000, 35673, false},
-      {0x01000001, 35673, false},  // 1.00.00 Beta 1 is not below 1.00.00
-      {0x01010000, 35672, true},
-      {0x00FF0000, 35674, true},
+      {0x01000000, 35673, false, false},
+      {0x01000001, 35673, false, false},  // 1.00.00 Beta 1 is not below 1.00.00
+      {0x01010000, 35672, false, true},
+      {0x00FF0000, 35674, false, true},
+      {0x01000000, 35673, true, true},  // unread versions count as 0
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.bootBuild);
+    SCOPED_TRACE(::testing::Message() << row.bootBuild << (row.readFails ? " unread" : ""));
     WriterState state = DefaultWriterState();
     state.identity.bootVersion = row.bootVersion;
     state.identity.bootBuild = row.bootBuild;
-    Engine engine(state);
+    FaultSet faults;
+    if (row.readFails) {
+      faults.replies.push_back(
+          {.code = kReadBootVersions, .request = 2, .kind = ReplyFaultKind::kNoReply});
+    }
+    Engine engine(state, faults);
     engine.Start();
     engine.PressGo();
     EXPECT_EQ(engine.Transfers(kSendBootCode), row.sent ? 1u : 0u);
