@@ -152,6 +152,13 @@ TEST(FullUpdate, AWriterBelowBuild34494GetsBootAndApplicationCodeBeforeItRestart
   EXPECT_LT(position(kSendBootCode), position(kSendApplicationCode));
   EXPECT_LT(position(kSendApplicationCode), position(kRequestReset));
   EXPECT_LT(position(kRequestReset), position(kSendCommand));
+  // Both resets, the restart's and the final one, ask for mode 0.
+  for (const TranscriptEntry& entry : engine.transcript.entries()) {
+    if (entry.request && entry.code == kRequestReset) {
+      EXPECT_EQ(entry.params[0], 0u);
+    }
+  }
+  EXPECT_EQ(engine.Count(kRequestReset), 2u);
   // The second calls of the main sequence send nothing again.
   EXPECT_EQ(engine.Transfers(kSendBootCode), 1u);
   EXPECT_EQ(engine.Transfers(kSendApplicationCode), 1u);
@@ -174,6 +181,107 @@ TEST(FullUpdate, AWriterAtBuild34494GetsItsCodeOnlyInTheMainSequence) {
   EXPECT_LT(position(kSendCommand), position(kSendBootCode));
   // No restart is pending, so only the final reset is sent.
   EXPECT_EQ(engine.Count(kRequestReset), 1u);
+}
+
+TEST(FullUpdate, AWriterInBootModeBelowBootBuild35673GetsItsCodeBeforeItRestarts) {
+  struct Row {
+    uint32_t bootBuild;
+    bool early;
+  };
+  for (Row row : {Row{35672, true}, Row{35673, false}}) {
+    SCOPED_TRACE(row.bootBuild);
+    WriterState state = DefaultWriterState();
+    state.identity.bootMode = true;
+    state.identity.bootVersion = 0x01000000;
+    state.identity.bootBuild = row.bootBuild;
+    Engine engine(state);
+    engine.Start();
+    engine.PressGo();
+
+    // The catalogue's boot-mode application version is 0.00.00.
+    EXPECT_EQ(engine.LogLines().at(1),
+              "USB found Solvane/Solvane II(19), Boot. Ver. 0.00.00, Build 0");
+    std::vector<uint16_t> requests = engine.Requests();
+    auto position = [&](uint16_t code) {
+      return std::find(requests.begin(), requests.end(), code) - requests.begin();
+    };
+    EXPECT_EQ(position(kSendBootCode) < position(kSendCommand), row.early);
+    EXPECT_EQ(engine.Count(kRequestReset), row.early ? 2u : 1u);
+    EXPECT_EQ(engine.window.boxes.back().style, 0x40u);
+  }
+}
+
+TEST(FullUpdate, ARefusedCodeTransferIsReportedByTheWritersErrorCode) {
+  struct Row {
+    uint16_t transfer;
+    ReplyFaultKind kind;
+    uint32_t code;
+    const char* message;
+  };
+  const char* busy =
+      "Unable to program your writer.\nPlease close any open files on your Solvane/Solvane II";
+  const Row rows[] = {
+      {kSendBootCode, ReplyFaultKind::kStatus, 2, "Unable to program your writer.  Error Code 2"},
+      {kSendBootCode, ReplyFaultKind::kStatus, 3, busy},
+      {kSendBootCode, ReplyFaultKind::kStatus, 4, "Unable to program your writer.  Error Code 4"},
+      {kSendApplicationCode, ReplyFaultKind::kStatus, 3, busy},
+      {kSendApplicationCode, ReplyFaultKind::kNoReply, 0,
+       "Unable to program your writer.  Error Code 101"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.message);
+    FaultSet faults;
+    faults.replies.push_back(
+        {.code = row.transfer, .chunk = 1, .times = 0, .kind = row.kind, .value = row.code});
+    Engine engine(DefaultWriterState(), faults);
+    engine.Start();
+    engine.PressGo();
+    ASSERT_EQ(engine.window.boxes.size(), 1u);
+    EXPECT_EQ(engine.window.boxes[0].text, row.message);
+    EXPECT_EQ(engine.window.boxes[0].caption, "Error");
+    EXPECT_EQ(engine.window.boxes[0].style, 0x10u);
+    std::string firstLine = std::string(row.message).substr(0, std::string(row.message).find('\n'));
+    EXPECT_THAT(engine.LogLines(), ::testing::Contains(firstLine));
+    EXPECT_EQ(engine.writer.display().history().back(), "Failure in updating machine.");
+    EXPECT_FALSE(engine.window.ended.has_value());
+  }
+}
+
+TEST(FullUpdate, TheBootCodeIsSentWhenTheMainBootVersionOrBuildIsBelowTheCarried) {
+  struct Row {
+    uint32_t bootVersion;
+    uint32_t bootBuild;
+    bool readFails;  // the procedure's own read of the boot versions
+    bool sent;
+  };
+  // Against the carried 1.00.00 Build 35673.
+  const Row rows[] = {
+      {0x01000000, 35673, false, false},
+      {0x01000001, 35673, false, false},  // 1.00.00 Beta 1 is not below 1.00.00
+      {0x01010000, 35672, false, true},
+      {0x00FF0000, 35674, false, true},
+      {0x01000000, 35673, true, true},  // unread versions count as 0
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::Message() << row.bootBuild << (row.readFails ? " unread" : ""));
+    WriterState state = DefaultWriterState();
+    state.identity.bootVersion = row.bootVersion;
+    state.identity.bootBuild = row.bootBuild;
+    FaultSet faults;
+    if (row.readFails) {
+      faults.replies.push_back(
+          {.code = kReadBootVersions, .request = 2, .kind = ReplyFaultKind::kNoReply});
+    }
+    Engine engine(state, faults);
+    engine.Start();
+    engine.PressGo();
+    EXPECT_EQ(engine.Transfers(kSendBootCode), row.sent ? 1u : 0u);
+    std::vector<std::string> log = engine.LogLines();
+    EXPECT_EQ(std::count(log.begin(), log.end(),
+                         "Sending boot code version 1.00.00 Build 35673 to Solvane/Solvane II..."),
+              row.sent ? 1 : 0);
+    EXPECT_EQ(engine.window.boxes.back().style, 0x40u);
+  }
 }
 
 TEST(FullUpdate, ACurrentWriterGetsOnlyItsApplicationCodeAgain) {

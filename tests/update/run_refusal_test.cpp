@@ -61,6 +61,40 @@ TEST(RunRefusal, AWriterOfType5IsNamedAndRefused) {
   EXPECT_THAT(engine.runGuard.calls, ElementsAre("Begin", "End"));
 }
 
+TEST(RunRefusal, OnlyMachineTypes18To20AreUpdated) {
+  struct Row {
+    uint32_t type;
+    const char* foundLine;
+    const char* refusal;  // nullptr: accepted
+  };
+  const Row rows[] = {
+      {17, "USB found Crest(17), App. Ver. 16300.00 ",
+       "Improper Machine Type.  This update is not for Crest!"},
+      {18, "USB found Marlowe Diag(18), App. Ver. 1.63.00, Build 35000", nullptr},
+      {20, "USB found Solvane Captioner/Student(20), App. Ver. 1.63.00, Build 35000", nullptr},
+      {21, "USB found Sensor Board (reserved)(21), App. Ver. 16300.00 ",
+       "Improper Machine Type.  This update is not for Sensor Board (reserved)!"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.type);
+    WriterState state = DefaultWriterState();
+    state.identity.machineType = row.type;
+    Engine engine(state);
+    engine.window.answers = {kIdNo};  // type 18's package is older than any writer
+    engine.Start();
+    engine.PressGo();
+    EXPECT_EQ(engine.LogLines().at(1), row.foundLine);
+    ASSERT_FALSE(engine.window.boxes.empty());
+    if (row.refusal != nullptr) {
+      EXPECT_EQ(engine.window.boxes[0].text, row.refusal);
+      EXPECT_THAT(engine.Requests(), ElementsAre(kIdentify, kShowMessage));
+    } else {
+      EXPECT_EQ(engine.window.boxes[0].text.rfind("Improper", 0), std::string::npos);
+      EXPECT_GE(engine.Count(kOpenFile) + engine.Count(kReadBootVersions), 1u);
+    }
+  }
+}
+
 TEST(RunRefusal, AType5WriterInBootModeGetsTheBootLine) {
   WriterState state = DefaultWriterState();
   state.identity.machineType = 5;
@@ -73,26 +107,30 @@ TEST(RunRefusal, AType5WriterInBootModeGetsTheBootLine) {
 }
 
 TEST(RunRefusal, ADeclinedDowngradeEndsQuietlyWithoutAReset) {
-  WriterState state = DefaultWriterState();
-  state.identity.applicationVersion = 0x02000000;
-  state.identity.applicationBuild = 35676;
-  Engine engine(state);
-  engine.window.answers = {kIdNo};
-  engine.Start();
-  engine.PressGo();
+  // No, or the box closed another way (IDCANCEL 2): only yes goes on.
+  for (int answer : {kIdNo, 2}) {
+    SCOPED_TRACE(answer);
+    WriterState state = DefaultWriterState();
+    state.identity.applicationVersion = 0x02000000;
+    state.identity.applicationBuild = 35676;
+    Engine engine(state);
+    engine.window.answers = {answer};
+    engine.Start();
+    engine.PressGo();
 
-  const char* question =
-      "You are about to install version 2.00.00, Build 35675\non a Machine that is running "
-      "version 2.00.00, Build 35676.\n              Are you sure you want to do this?";
-  ASSERT_EQ(engine.window.boxes.size(), 1u);
-  EXPECT_EQ(engine.window.boxes[0].text, question);
-  EXPECT_EQ(engine.window.boxes[0].caption, "Warning");
-  EXPECT_EQ(engine.window.boxes[0].style, 36u);
-  EXPECT_EQ(engine.LogLines().at(7), "You are about to install version 2.00.00, Build 35675");
-  EXPECT_EQ(engine.LogLines().back(), "Exiting");
-  EXPECT_EQ(engine.Count(kRequestReset), 0u);
-  EXPECT_EQ(engine.Count(kOpenFile), 0u);
-  EXPECT_THAT(engine.runGuard.calls, ElementsAre("Begin", "End"));
+    const char* question =
+        "You are about to install version 2.00.00, Build 35675\non a Machine that is running "
+        "version 2.00.00, Build 35676.\n              Are you sure you want to do this?";
+    ASSERT_EQ(engine.window.boxes.size(), 1u);
+    EXPECT_EQ(engine.window.boxes[0].text, question);
+    EXPECT_EQ(engine.window.boxes[0].caption, "Warning");
+    EXPECT_EQ(engine.window.boxes[0].style, 36u);
+    EXPECT_EQ(engine.LogLines().at(7), "You are about to install version 2.00.00, Build 35675");
+    EXPECT_EQ(engine.LogLines().back(), "Exiting");
+    EXPECT_EQ(engine.Count(kRequestReset), 0u);
+    EXPECT_EQ(engine.Count(kOpenFile), 0u);
+    EXPECT_THAT(engine.runGuard.calls, ElementsAre("Begin", "End"));
+  }
 }
 
 TEST(RunRefusal, ABetaOfTheCarriedVersionIsNoDowngrade) {
@@ -192,6 +230,20 @@ TEST(RunRefusal, AnotherCopysRunStopsThisOneBeforeItsLinkIsOpened) {
   EXPECT_TRUE(engine.Requests().empty());
   EXPECT_THAT(engine.window.statusTexts, ElementsAre(kIntro));
   EXPECT_THAT(engine.runGuard.calls, ElementsAre("Begin"));
+}
+
+TEST(RunRefusal, TheLinkIsClosedBetweenWaitsOf100MsOnEveryWayOut) {
+  WriterState realtimeOpen = DefaultWriterState();
+  realtimeOpen.files.insert("REALTIME.000");
+  for (const WriterState& state : {DefaultWriterState(), realtimeOpen}) {
+    Engine engine(state);
+    engine.Start();
+    engine.PressGo();
+    ASSERT_FALSE(engine.window.boxes.empty());
+    // After the last box: 100 ms, the close's 2000 ms, 100 ms.
+    EXPECT_EQ(engine.clock.NowMs() - engine.window.boxes.back().atMs, 2200u)
+        << engine.window.boxes.back().text;
+  }
 }
 
 TEST(RunRefusal, TheSameDialogRunsAgainWithANewLogBlock) {

@@ -5,6 +5,7 @@
 
 #include "device/request_codes.h"
 #include "package/intel_hex.h"
+#include "sim/sensor_code_block.h"
 #include "tests/update/engine_harness.h"
 
 namespace solvane::engine_test {
@@ -72,6 +73,15 @@ TEST(SensorBoard, AnOldBoardIsWrittenIn512ByteBlocksAndReleased) {
   // 100 ms before the check, then 100 ms before every block.
   EXPECT_EQ(writes.back()->timeMs - VirtualHostTime::kDefaultStartMs - FirstCommandAtMs(engine),
             static_cast<int64_t>(100 + 100 * blocks));
+  // The verifying CRC request 200 ms after the last block.
+  const TranscriptEntry* verify = nullptr;
+  for (const TranscriptEntry& entry : engine.transcript.entries()) {
+    if (entry.request && entry.code == kSendCommand && entry.params[0] == 25) {
+      verify = &entry;
+    }
+  }
+  ASSERT_NE(verify, nullptr);
+  EXPECT_EQ(verify->timeMs - writes.back()->timeMs, 200);
   EXPECT_EQ(engine.writer.State().sensorFlash.size(), 0x80000u);
   EXPECT_THAT(engine.writer.display().history(), Contains("Updating Keyboard Scanner"));
 }
@@ -117,6 +127,35 @@ TEST(SensorBoard, ABoardAtTheMinimumBuildIsLeftAlone) {
               ::testing::Not(Contains("Sending KeySensor Board Code to Solvane/Solvane II...")));
 }
 
+TEST(SensorBoard, ABoardIsCheckedBelowTheMinimumBuild14760OrWhenItsBuildIsUnknown) {
+  Engine first;
+  first.Start();
+  first.PressGo();
+  first.writer.CompleteRestart();
+
+  struct Row {
+    uint32_t build;
+    bool checked;
+  };
+  for (Row row : {Row{14759, true}, Row{14760, false}, Row{0xFFFFFFFF, true}}) {
+    SCOPED_TRACE(row.build);
+    WriterState state = first.writer.State();
+    SensorCodeBlock::Seal(state.sensorFlash, row.build);
+    Engine engine(state);
+    engine.Start();
+    engine.PressGo();
+    std::vector<uint32_t> subCommands = SubCommands(engine);
+    if (row.checked) {
+      ASSERT_GE(subCommands.size(), 2u);
+      EXPECT_EQ(subCommands[0], 24u);
+      EXPECT_EQ(subCommands[1], 25u);
+    } else {
+      EXPECT_TRUE(subCommands.empty());
+    }
+    EXPECT_EQ(engine.window.boxes.back().style, 0x40u);
+  }
+}
+
 TEST(SensorBoard, AMatchingCrcIsOnlyCheckedAndReleased) {
   Engine first;
   first.Start();
@@ -138,48 +177,64 @@ TEST(SensorBoard, AMatchingCrcIsOnlyCheckedAndReleased) {
 }
 
 TEST(SensorBoard, ACrcReplyOfOtherThan4BytesFailsTheCheckTenTimes) {
-  FaultSet faults;
-  faults.replies.push_back({.code = kSendCommand,
-                            .request = 1,
-                            .times = 0,
-                            .kind = ReplyFaultKind::kShortPayload,
-                            .value = 3,
-                            .subCommand = 25});
-  Engine engine(DefaultWriterState(), faults);
-  engine.Start();
-  engine.PressGo();
+  // Cut to 3 bytes, or a fifth byte added.
+  const ReplyFault replies[] = {{.code = kSendCommand,
+                                 .request = 1,
+                                 .times = 0,
+                                 .kind = ReplyFaultKind::kShortPayload,
+                                 .value = 3,
+                                 .subCommand = 25},
+                                {.code = kSendCommand,
+                                 .request = 1,
+                                 .times = 0,
+                                 .kind = ReplyFaultKind::kWrongByte,
+                                 .value = 0,
+                                 .index = 4,
+                                 .subCommand = 25}};
+  for (const ReplyFault& reply : replies) {
+    SCOPED_TRACE(static_cast<int>(reply.kind));
+    FaultSet faults;
+    faults.replies.push_back(reply);
+    Engine engine(DefaultWriterState(), faults);
+    engine.Start();
+    engine.PressGo();
 
-  ASSERT_EQ(engine.window.boxes.size(), 1u);
-  EXPECT_EQ(engine.window.boxes[0].text, "Error with updating sensor board..");
-  EXPECT_THAT(engine.LogLines(), Contains("Error with updating sensor board.."));
-  std::vector<uint32_t> subCommands = SubCommands(engine);
-  EXPECT_EQ(std::count(subCommands.begin(), subCommands.end(), 25u), 10);
-  EXPECT_EQ(std::count(subCommands.begin(), subCommands.end(), 21u), 0);
-  // Ten checks of 100 ms with nine pauses of 500 ms between them.
-  EXPECT_EQ(engine.window.boxes[0].atMs - FirstCommandAtMs(engine), 1000u + 4500u);
-  std::vector<std::string> display = engine.writer.display().history();
-  EXPECT_EQ(std::count(display.begin(), display.end(), "Updating Keyboard Scanner"), 10);
-  EXPECT_EQ(display.back(), "Failed to update Keyboard Scanner");
-  // Nothing after the sensor board runs.
-  EXPECT_EQ(engine.Count(kQueryPartition), 0u);
+    ASSERT_EQ(engine.window.boxes.size(), 1u);
+    EXPECT_EQ(engine.window.boxes[0].text, "Error with updating sensor board..");
+    EXPECT_THAT(engine.LogLines(), Contains("Error with updating sensor board.."));
+    std::vector<uint32_t> subCommands = SubCommands(engine);
+    EXPECT_EQ(std::count(subCommands.begin(), subCommands.end(), 25u), 10);
+    EXPECT_EQ(std::count(subCommands.begin(), subCommands.end(), 21u), 0);
+    // Ten checks of 100 ms with nine pauses of 500 ms between them.
+    EXPECT_EQ(engine.window.boxes[0].atMs - FirstCommandAtMs(engine), 1000u + 4500u);
+    std::vector<std::string> display = engine.writer.display().history();
+    EXPECT_EQ(std::count(display.begin(), display.end(), "Updating Keyboard Scanner"), 10);
+    EXPECT_EQ(display.back(), "Failed to update Keyboard Scanner");
+    // Nothing after the sensor board runs.
+    EXPECT_EQ(engine.Count(kQueryPartition), 0u);
+  }
 }
 
 TEST(SensorBoard, AProgrammingModeReplyOf1StartsTheAttemptAgain) {
-  FaultSet faults;
-  // Accepted in the check; refused once when programming begins.
-  faults.replies.push_back({.code = kSendCommand,
-                            .request = 2,
-                            .kind = ReplyFaultKind::kWrongByte,
-                            .value = 1,
-                            .index = 0,
-                            .subCommand = 24});
-  Engine engine(DefaultWriterState(), faults);
-  engine.Start();
-  engine.PressGo();
-  std::vector<uint32_t> subCommands = SubCommands(engine);
-  EXPECT_EQ(std::count(subCommands.begin(), subCommands.end(), 24u), 4);
-  EXPECT_EQ(subCommands.at(3), 24u);  // the second attempt follows at once
-  EXPECT_EQ(engine.window.boxes.back().style, 0x40u);
+  // Any first byte but 0 refuses.
+  for (uint32_t value : {1u, 2u}) {
+    SCOPED_TRACE(value);
+    FaultSet faults;
+    // Accepted in the check; refused once when programming begins.
+    faults.replies.push_back({.code = kSendCommand,
+                              .request = 2,
+                              .kind = ReplyFaultKind::kWrongByte,
+                              .value = value,
+                              .index = 0,
+                              .subCommand = 24});
+    Engine engine(DefaultWriterState(), faults);
+    engine.Start();
+    engine.PressGo();
+    std::vector<uint32_t> subCommands = SubCommands(engine);
+    EXPECT_EQ(std::count(subCommands.begin(), subCommands.end(), 24u), 4);
+    EXPECT_EQ(subCommands.at(3), 24u);  // the second attempt follows at once
+    EXPECT_EQ(engine.window.boxes.back().style, 0x40u);
+  }
 }
 
 TEST(SensorBoard, AReleaseRefusedTenTimesIsAFailureAfter27Seconds) {

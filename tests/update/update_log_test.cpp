@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "device/request_codes.h"
 #include "tests/update/engine_harness.h"
 
 namespace solvane::engine_test {
@@ -93,6 +94,60 @@ TEST(UpdateLog, ALogThatStopsTakingWritesIsClosedAndTheUpdateGoesOn) {
   EXPECT_EQ(engine.window.boxes.back().text,
             "Successfully updated the Solvane/Solvane II.\n           Click OK to Exit.");
   EXPECT_TRUE(engine.writer.State().pendingApplication.has_value());
+}
+
+TEST(UpdateLog, TheFoundLinesFollowTheVersionsTheWriterReports) {
+  struct Row {
+    const char* name;
+    WriterIdentity identity;
+    bool bootVersionsUnanswered;
+    std::vector<std::string> found;
+  };
+  const std::string app = "USB found Solvane/Solvane II(19), App. Ver. 1.63.00, Build 35000";
+  const std::string mainBoot =
+      "USB found Solvane/Solvane II(19), Main Boot Ver. 1.00.00, Build 35600";
+  const std::string secondary =
+      "USB found Solvane/Solvane II(19), Secondary Boot Ver. 1.00.00, Build 35600";
+  WriterIdentity beta1;
+  beta1.applicationVersion = 0x01630001;
+  WriterIdentity noMainBoot;  // a build without a version word is not shown
+  noMainBoot.bootVersion = 0;
+  noMainBoot.secondaryBootVersion = 0x01000002;
+  WriterIdentity noSecondary;
+  noSecondary.secondaryBootVersion = 0;
+  const Row rows[] = {
+      {"beta 1",
+       beta1,
+       false,
+       {"USB found Solvane/Solvane II(19), App. Ver. 1.63.00 Beta 1, Build 35000", mainBoot,
+        secondary}},
+      {"no main boot",
+       noMainBoot,
+       false,
+       {app, "USB found Solvane/Solvane II(19), Secondary Boot Ver. 1.00.00 Beta 2, Build 35600"}},
+      {"no secondary boot", noSecondary, false, {app, mainBoot}},
+      {"boot versions unanswered", WriterIdentity{}, true, {app}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WriterState state = DefaultWriterState();
+    state.identity = row.identity;
+    FaultSet faults;
+    if (row.bootVersionsUnanswered) {
+      faults.replies.push_back(
+          {.code = kReadBootVersions, .request = 1, .kind = ReplyFaultKind::kNoReply});
+    }
+    Engine engine(state, faults);
+    engine.Start();
+    engine.PressGo();
+    std::vector<std::string> found;
+    for (const std::string& line : engine.LogLines()) {
+      if (line.rfind("USB found", 0) == 0) {
+        found.push_back(line);
+      }
+    }
+    EXPECT_EQ(found, row.found);
+  }
 }
 
 TEST(UpdateLog, TheStatusTextIsReplacedNeverAppended) {

@@ -114,6 +114,39 @@ TEST(WifiImage, AnImageLargerThanItsPartitionIsNeverWritten) {
   EXPECT_EQ(engine.writer.display().history().back(), "Failure to load WiFi App.");
 }
 
+TEST(WifiImage, TheEraseCoversThePartitionAsTheWriterReportsIt) {
+  struct Row {
+    uint32_t selector;
+    uint32_t partitionSize;
+    uint32_t erased;  // rounded up to 128 KiB
+  };
+  // Each image (280280 and 916 bytes) filling its partition exactly, and the
+  // application image in a partition one byte over 384 KiB.
+  for (Row row : {Row{8, 280280, 0x60000}, Row{8, 0x60001, 0x80000}, Row{9, 916, 0x20000}}) {
+    SCOPED_TRACE(row.selector);
+    FaultSet faults;
+    faults.replies.push_back({.code = kQueryPartition,
+                              .request = 1,
+                              .times = 0,
+                              .kind = ReplyFaultKind::kWrongParam,
+                              .value = row.partitionSize,
+                              .index = 1,
+                              .selector = row.selector});
+    Engine engine(DefaultWriterState(), faults);
+    engine.Start();
+    engine.PressGo();
+    std::vector<uint32_t> erased;
+    for (const TranscriptEntry& entry : engine.transcript.entries()) {
+      if (entry.request && entry.code == kEraseFlash) {
+        erased.push_back(entry.params[1]);
+      }
+    }
+    ASSERT_EQ(erased.size(), 2u);  // the application partition, then the NVS one
+    EXPECT_EQ(erased[row.selector == 8 ? 0 : 1], row.erased);
+    EXPECT_EQ(engine.window.boxes.back().style, 0x40u);
+  }
+}
+
 TEST(WifiImage, AMissingImageIsNamed) {
   Engine engine;
   engine.resources.missing = {190};
