@@ -1,5 +1,6 @@
 // Brings the writer's boot code up to the carried version.
 #include "app/kite_update_dlg.h"
+#include "package/catalogue.h"
 #include "update/message_text.h"
 
 namespace solvane {

@@ -1,5 +1,6 @@
 // The update run: one click of "&Go!".
 #include "app/kite_update_dlg.h"
+#include "package/catalogue.h"
 #include "update/message_text.h"
 
 namespace solvane {
