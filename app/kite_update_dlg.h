@@ -99,8 +99,19 @@ class CKiteUpdate100Dlg final : public CDialog, private MessageBoxes {
   int UpdateSensorBoard(const uint8_t* memoryImage, uint32_t endOffset);
   // Steps of the run up to the success message; false when the run stops.
   bool UpdateMachine();
-  // Logs the "USB found" lines and fills the machine state the run keeps.
+  // For an accepted writer: the boot version words, and in boot mode the
+  // catalogue's application version in place of the reported one.
+  void FillMachineState();
+  void ClearBootVersions();
+  // Reads the boot version words from the writer; all 0 when that fails.
+  void ReadBootVersionsOrClear();
+  // Logs the "USB found" lines of the machine state.
   void LogMachineFound();
+  // The out-of-memory text in the error box, and logged as well.
+  void ShowOutOfMemory();
+  void ReportOutOfMemory();
+  // The writer has a file open: logged and shown.
+  void ReportWriterBusy();
   // False when the writer runs newer code and the user declines.
   bool ConfirmDowngrade();
   bool AcceptedMachineType() const;

@@ -16,9 +16,8 @@ int CKiteUpdate100Dlg::ProgramBootCode() {
   if (bootMode_ != 0) {
     mainBootVersion_ = reportedVersion_;
     mainBootBuild_ = reportedBuild_;
-  } else if (usb_.ReadBootVersions(&mainBootVersion_, &mainBootBuild_, &secondaryBootVersion_,
-                                   &secondaryBootBuild_) != 0) {
-    mainBootVersion_ = mainBootBuild_ = secondaryBootVersion_ = secondaryBootBuild_ = 0;
+  } else {
+    ReadBootVersionsOrClear();
   }
   if (mainBootVersion_ >= row.bootVersion && mainBootBuild_ >= row.bootBuild) {
     return 0;

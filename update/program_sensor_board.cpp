@@ -55,7 +55,7 @@ int CKiteUpdate100Dlg::ProgramSensorBoard() {
   }
   std::unique_ptr<uint8_t[]> memory(new (std::nothrow) uint8_t[kImageAllocation]);
   if (!memory) {
-    ShowError("System too low on memory!");
+    ShowOutOfMemory();
     return 1;
   }
   std::fill_n(memory.get(), kImageSize, uint8_t{0xFF});

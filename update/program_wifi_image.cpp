@@ -67,7 +67,7 @@ int CKiteUpdate100Dlg::ProgramWifiImage(const WifiPartition& partition) {
   const uint32_t length = image.length;
   std::unique_ptr<uint8_t[]> readBack(new (std::nothrow) uint8_t[length]);
   if (!readBack) {
-    ShowError("System too low on memory!");
+    ShowOutOfMemory();
     return 1;
   }
   const uint32_t chunkLimit = usb_.maximumChunk();
