@@ -147,9 +147,10 @@ class CKiteUpdate100Dlg final : public CDialog, private MessageBoxes {
   bool bootCodeDone_ = false;
   bool applicationCodeDone_ = false;
 
-  // Ours: the machine type the run accepted, so a writer that comes back from a
-  // restart as another model is refused, and whether the X-Loader call under
-  // way is the run's last, after which no restart can mend a failed transfer.
+  // The machine type the run accepted: a writer that comes back from a restart
+  // as another model is refused rather than sent images not its own. And
+  // whether the X-Loader call under way is the run's last: no restart follows
+  // it to mend a failed transfer, so its failure must fail the run.
   uint32_t acceptedMachineType_ = 0;
   bool finalXLoaderCall_ = false;
 };
