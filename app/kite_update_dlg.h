@@ -89,7 +89,17 @@ class CKiteUpdate100Dlg final : public CDialog, private MessageBoxes {
   // Reads `length` bytes from `address` in chunks of the link's maximum chunk;
   // false at the first read that fails.
   bool ReadBack(uint32_t address, uint32_t length, uint8_t* destination);
+  enum class WifiCheck { kNoModule, kHoldsImage, kDiffers };
   int ProgramWifiImage(const WifiPartition& partition);
+  // One check: reads the partition back into `readBack` and compares it with
+  // the image. Only the first check may find no partition.
+  WifiCheck CheckWifiPartition(const WifiPartition& partition,
+                               const EmbeddedImage& image,
+                               uint8_t* readBack,
+                               bool firstCheck);
+  // Erases the partition and writes the image; false when the image does not
+  // fit, which ends the checks, true otherwise.
+  bool WriteWifiPartition(const WifiPartition& partition, const EmbeddedImage& image);
   // Reads the writer's X-Loader back and sends the carried one where it is newer.
   int UpdateXLoader(uint32_t imageId);
   // True when the partition at `address` still holds the `length` bytes
