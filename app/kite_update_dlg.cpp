@@ -4,6 +4,7 @@
 
 #include "app/about_dlg.h"
 #include "app/program_version.h"
+#include "package/catalogue.h"
 
 namespace solvane {
 
@@ -23,7 +24,7 @@ std::string BuildIntroText() {
       continue;
     }
     char line[512];
-    uint32_t beta = row.applicationVersion & 0xFF;
+    unsigned beta = Beta(row.applicationVersion);
     if (beta == 0) {
       std::snprintf(line, sizeof(line), "%s - Build: %d\n", row.modelName,
                     static_cast<int>(row.applicationBuild));

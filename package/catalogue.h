@@ -30,6 +30,21 @@ struct CatalogueEntry {
   uint32_t wifiNvsImage;
 };
 
+// A version word's major, minor and patch bytes, and its beta byte (0 for a
+// release).
+inline unsigned Major(uint32_t version) {
+  return version >> 24;
+}
+inline unsigned Minor(uint32_t version) {
+  return (version >> 16) & 0xFF;
+}
+inline unsigned Patch(uint32_t version) {
+  return (version >> 8) & 0xFF;
+}
+inline unsigned Beta(uint32_t version) {
+  return version & 0xFF;
+}
+
 inline constexpr uint32_t kCatalogueSize = 22;  // machine types 0 to 21
 
 // The display name of a machine type; "UnKnown" above 21.

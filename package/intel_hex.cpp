@@ -65,6 +65,100 @@ class HexReader {
   uint32_t position_ = 0;
 };
 
+// The addresses the data records wrote, lowest to highest.
+class WrittenSpan {
+ public:
+  void Add(uint32_t address) {
+    lowest_ = address < lowest_ ? address : lowest_;
+    highest_ = address > highest_ ? address : highest_;
+    wroteData_ = true;
+  }
+  // A load that ends well but wrote nothing has nothing to program.
+  int32_t Result() const {
+    return wroteData_ ? static_cast<int32_t>(highest_ - lowest_ + 1) : kHexTruncated;
+  }
+
+ private:
+  uint32_t lowest_ = 0xFFFFFFFF;
+  uint32_t highest_ = 0;
+  bool wroteData_ = false;
+};
+
+// Where the data records go: the memory image and the address of its first byte.
+struct MemoryImage {
+  uint8_t* bytes;
+  uint32_t size;
+  uint32_t base;
+};
+
+enum class Gap { kRecordStarts, kTextEnds, kLoadEnds };
+
+// Between records: digits and line ends are passed over up to the next ':';
+// any other character ends the load.
+Gap SkipToRecord(HexReader& reader) {
+  while (!reader.AtEnd()) {
+    char c = reader.Next();
+    if (c == ':') {
+      return Gap::kRecordStarts;
+    }
+    if (kDigits[static_cast<uint8_t>(c)] == kIllegal) {
+      return Gap::kLoadEnds;
+    }
+  }
+  return Gap::kTextEnds;
+}
+
+constexpr int32_t kRecordRead = 0;
+
+// An extended segment or linear address record: the upper address of the data
+// records that follow.
+int32_t ReadAddressRecord(HexReader& reader, uint8_t type, uint8_t& checksum, uint32_t& upper) {
+  uint8_t high = 0;
+  uint8_t low = 0;
+  if (!reader.ReadByte(high) || !reader.ReadByte(low)) {
+    return kHexTruncated;
+  }
+  checksum = static_cast<uint8_t>(checksum + high + low);
+  uint32_t value = uint32_t{high} << 8 | low;
+  upper = type == kExtendedSegmentAddress ? value * 16 : value * 65536;
+  return kRecordRead;
+}
+
+// A start address record: checked, but a memory image has no use for it.
+int32_t SkipStartRecord(HexReader& reader, uint8_t count, uint8_t& checksum) {
+  for (uint32_t i = 0; i < count; ++i) {
+    uint8_t byte = 0;
+    if (!reader.ReadByte(byte)) {
+      return kHexTruncated;
+    }
+    checksum = static_cast<uint8_t>(checksum + byte);
+  }
+  return kRecordRead;
+}
+
+// A data record of `count` bytes for the addresses from `address` up.
+int32_t ReadDataRecord(HexReader& reader,
+                       uint8_t count,
+                       uint32_t address,
+                       const MemoryImage& image,
+                       WrittenSpan& span,
+                       uint8_t& checksum) {
+  for (uint32_t i = 0; i < count; ++i) {
+    uint8_t byte = 0;
+    if (!reader.ReadByte(byte)) {
+      return kHexTruncated;
+    }
+    uint32_t absolute = address + i;
+    if (absolute < image.base || absolute - image.base >= image.size) {
+      return kHexOutOfRange;
+    }
+    span.Add(absolute);
+    image.bytes[absolute - image.base] = byte;
+    checksum = static_cast<uint8_t>(checksum + byte);
+  }
+  return kRecordRead;
+}
+
 }  // namespace
 
 int32_t LoadIntelHex(const char* text,
@@ -75,29 +169,18 @@ int32_t LoadIntelHex(const char* text,
   if (length == 0 || text[0] != ':') {
     return kHexTruncated;
   }
-  uint32_t lowest = 0xFFFFFFFF;
-  uint32_t highest = 0;
+  const MemoryImage memory{image, imageSize, base};
+  WrittenSpan span;
   uint32_t upper = 0;
-  bool wroteData = false;
-  // A load that ends well but wrote nothing has nothing to program.
-  auto span = [&]() -> int32_t {
-    return wroteData ? static_cast<int32_t>(highest - lowest + 1) : kHexTruncated;
-  };
-
   HexReader reader(text, length);
   for (;;) {
-    // Between records: digits and line ends are passed over up to the next ':'.
-    for (;;) {
-      if (reader.AtEnd()) {
+    switch (SkipToRecord(reader)) {
+      case Gap::kTextEnds:
         return kHexTruncated;
-      }
-      char c = reader.Next();
-      if (c == ':') {
+      case Gap::kLoadEnds:
+        return span.Result();
+      case Gap::kRecordStarts:
         break;
-      }
-      if (kDigits[static_cast<uint8_t>(c)] == kIllegal) {
-        return span();
-      }
     }
 
     uint8_t count = 0;
@@ -111,49 +194,24 @@ int32_t LoadIntelHex(const char* text,
     uint8_t checksum = static_cast<uint8_t>(count + addressHigh + addressLow + type);
     uint32_t address = uint32_t{addressHigh} << 8 | addressLow;
 
+    int32_t body = kRecordRead;
     switch (type) {
       case kEndOfFile:
-        return span();
+        return span.Result();
       case kExtendedSegmentAddress:
-      case kExtendedLinearAddress: {
-        uint8_t high = 0;
-        uint8_t low = 0;
-        if (!reader.ReadByte(high) || !reader.ReadByte(low)) {
-          return kHexTruncated;
-        }
-        checksum = static_cast<uint8_t>(checksum + high + low);
-        uint32_t value = uint32_t{high} << 8 | low;
-        upper = type == kExtendedSegmentAddress ? value * 16 : value * 65536;
+      case kExtendedLinearAddress:
+        body = ReadAddressRecord(reader, type, checksum, upper);
         break;
-      }
       case kStartSegmentAddress:
       case kStartLinearAddress:
-        for (uint32_t i = 0; i < count; ++i) {
-          uint8_t byte = 0;
-          if (!reader.ReadByte(byte)) {
-            return kHexTruncated;
-          }
-          checksum = static_cast<uint8_t>(checksum + byte);
-        }
+        body = SkipStartRecord(reader, count, checksum);
         break;
       default:  // data, and the types Intel HEX leaves undefined
-        for (uint32_t i = 0; i < count; ++i) {
-          uint8_t byte = 0;
-          if (!reader.ReadByte(byte)) {
-            return kHexTruncated;
-          }
-          uint32_t absolute = upper + address;
-          if (absolute < base || absolute - base >= imageSize) {
-            return kHexOutOfRange;
-          }
-          lowest = absolute < lowest ? absolute : lowest;
-          highest = absolute > highest ? absolute : highest;
-          wroteData = true;
-          image[absolute - base] = byte;
-          checksum = static_cast<uint8_t>(checksum + byte);
-          ++address;
-        }
+        body = ReadDataRecord(reader, count, upper + address, memory, span, checksum);
         break;
+    }
+    if (body != kRecordRead) {
+      return body;
     }
 
     uint8_t expected = 0;

@@ -1,5 +1,6 @@
 // Sends the carried application code; the run decides when it is due.
 #include "app/kite_update_dlg.h"
+#include "package/catalogue.h"
 #include "package/crc32.h"
 #include "update/message_text.h"
 

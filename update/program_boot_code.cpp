@@ -1,5 +1,6 @@
 // Brings the writer's boot code up to the carried version.
 #include "app/kite_update_dlg.h"
+#include "package/catalogue.h"
 #include "update/message_text.h"
 
 namespace solvane {
@@ -15,9 +16,8 @@ int CKiteUpdate100Dlg::ProgramBootCode() {
   if (bootMode_ != 0) {
     mainBootVersion_ = reportedVersion_;
     mainBootBuild_ = reportedBuild_;
-  } else if (usb_.ReadBootVersions(&mainBootVersion_, &mainBootBuild_, &secondaryBootVersion_,
-                                   &secondaryBootBuild_) != 0) {
-    mainBootVersion_ = mainBootBuild_ = secondaryBootVersion_ = secondaryBootBuild_ = 0;
+  } else {
+    ReadBootVersionsOrClear();
   }
   if (mainBootVersion_ >= row.bootVersion && mainBootBuild_ >= row.bootBuild) {
     return 0;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "app/kite_update_dlg.h"
 #include "device/chunked_transfer.h"
@@ -34,6 +35,103 @@ constexpr uint32_t kReleaseRetryMs = 3000;
 constexpr const char* kUpdatingText = "Updating Keyboard Scanner";
 constexpr const char* kFailedText = "Failed to update Keyboard Scanner";
 
+// The part of the memory image the board is sent and asked about: from
+// kProgramStart up to the end offset.
+struct ProgrammedRange {
+  const uint8_t* bytes;
+  uint32_t length;
+  uint32_t crc;
+};
+
+// What the writer made of a sensor mode command.
+struct ModeReply {
+  bool answered;  // a command reply came back
+  bool refused;   // and its first payload byte is not 0
+};
+
+enum class BoardCheck { kNoAnswer, kDiffers, kMatches };
+
+ModeReply SetSensorMode(CKiteUsb& usb, uint8_t mode) {
+  uint8_t reply[kCommandBuffer];
+  uint32_t replyLength = 0;
+  bool answered = usb.SendCommand(kSensorMode, &mode, 1, reply, sizeof(reply), &replyLength) == 0;
+  return {answered, answered && replyLength > 0 && reply[0] != 0};
+}
+
+// The board's CRC of the range, sent most significant byte first; none when
+// the reply is missing or not exactly four bytes.
+std::optional<uint32_t> ReadBoardCrc(CKiteUsb& usb, const ProgrammedRange& range) {
+  uint8_t request[8];
+  StoreLe32(request, kBoardBase + kProgramStart);
+  StoreLe32(request + 4, range.length);
+  uint8_t reply[kCommandBuffer];
+  uint32_t replyLength = 0;
+  if (usb.SendCommand(kSensorCrc, request, sizeof(request), reply, sizeof(reply), &replyLength) !=
+          0 ||
+      replyLength != 4) {
+    return std::nullopt;
+  }
+  return uint32_t{reply[0]} << 24 | uint32_t{reply[1]} << 16 | uint32_t{reply[2]} << 8 |
+         uint32_t{reply[3]};
+}
+
+bool WriteRange(CKiteUsb& usb, Waiter& waiter, Progress& progress, const ProgrammedRange& range) {
+  uint8_t request[kCommandBuffer];
+  return TransferInChunks(progress, range.length, kWriteBlock,
+                          [&](uint32_t offset, uint32_t chunk) {
+                            StoreLe32(request, kBoardBase + kProgramStart + offset);
+                            std::copy_n(range.bytes + offset, chunk, request + 4);
+                            waiter.Wait(kWriteGapMs);
+                            return usb.SendCommand(kSensorWrite, request, chunk + 4) == 0;
+                          });
+}
+
+// Phase 1: does the board hold the range already?
+BoardCheck CheckBoard(CKiteUsb& usb, Waiter& waiter, const ProgrammedRange& range) {
+  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+    if (SetSensorMode(usb, 0).answered) {
+      waiter.Wait(kModeSettleMs);
+      if (std::optional<uint32_t> boardCrc = ReadBoardCrc(usb, range)) {
+        return *boardCrc == range.crc ? BoardCheck::kMatches : BoardCheck::kDiffers;
+      }
+    }
+    if (attempt < kAttempts) {
+      waiter.Wait(kCheckRetryMs);
+      usb.ShowMessage(kUpdatingText);
+    }
+  }
+  return BoardCheck::kNoAnswer;
+}
+
+// Phase 2: writes the whole range and reads its CRC back, again from the start
+// after any failure.
+bool ProgramBoard(CKiteUsb& usb, Waiter& waiter, Progress& progress, const ProgrammedRange& range) {
+  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+    ModeReply mode = SetSensorMode(usb, 0);
+    if (!mode.answered || mode.refused || !WriteRange(usb, waiter, progress, range)) {
+      continue;
+    }
+    waiter.Wait(kVerifySettleMs);
+    if (ReadBoardCrc(usb, range) == range.crc) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Phase 3: hands the board back to the writer.
+bool ReleaseBoard(CKiteUsb& usb, Waiter& waiter) {
+  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+    if (attempt > 1) {
+      waiter.Wait(kReleaseRetryMs);
+    }
+    if (SetSensorMode(usb, 1).answered) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 int CKiteUpdate100Dlg::ProgramSensorBoard() {
@@ -55,7 +153,7 @@ int CKiteUpdate100Dlg::ProgramSensorBoard() {
   }
   std::unique_ptr<uint8_t[]> memory(new (std::nothrow) uint8_t[kImageAllocation]);
   if (!memory) {
-    ShowError("System too low on memory!");
+    ShowOutOfMemory();
     return 1;
   }
   std::fill_n(memory.get(), kImageSize, uint8_t{0xFF});
@@ -75,87 +173,19 @@ int CKiteUpdate100Dlg::ProgramSensorBoard() {
 }
 
 int CKiteUpdate100Dlg::UpdateSensorBoard(const uint8_t* memory, uint32_t end) {
-  const uint32_t rangeLength = end - kProgramStart;
-  const uint32_t imageCrc = Crc32Of(memory + kProgramStart, rangeLength);
-  uint8_t crcRequest[8];
-  StoreLe32(crcRequest, kBoardBase + kProgramStart);
-  StoreLe32(crcRequest + 4, rangeLength);
-  uint8_t reply[kCommandBuffer];
-  uint32_t replyLength = 0;
-
-  auto setMode = [&](uint8_t mode) {
-    return usb_.SendCommand(kSensorMode, &mode, 1, reply, sizeof(reply), &replyLength) == 0;
-  };
-  // The board's CRC of the programmed range, most significant byte first.
-  auto readBoardCrc = [&](uint32_t& boardCrc) {
-    if (usb_.SendCommand(kSensorCrc, crcRequest, sizeof(crcRequest), reply, sizeof(reply),
-                         &replyLength) != 0 ||
-        replyLength != 4) {
-      return false;
-    }
-    boardCrc = uint32_t{reply[0]} << 24 | uint32_t{reply[1]} << 16 | uint32_t{reply[2]} << 8 |
-               uint32_t{reply[3]};
-    return true;
-  };
-  auto writeRange = [&]() {
-    uint8_t request[kCommandBuffer];
-    return TransferInChunks(services_.progress, rangeLength, kWriteBlock,
-                            [&](uint32_t offset, uint32_t chunk) {
-                              StoreLe32(request, kBoardBase + kProgramStart + offset);
-                              std::copy_n(memory + kProgramStart + offset, chunk, request + 4);
-                              services_.waiter.Wait(kWriteGapMs);
-                              return usb_.SendCommand(kSensorWrite, request, chunk + 4) == 0;
-                            });
-  };
-  auto fail = [&]() {
+  const uint32_t length = end - kProgramStart;
+  const ProgrammedRange range{memory + kProgramStart, length,
+                              Crc32Of(memory + kProgramStart, length)};
+  BoardCheck check = CheckBoard(usb_, services_.waiter, range);
+  if (check == BoardCheck::kNoAnswer ||
+      (check == BoardCheck::kDiffers &&
+       !ProgramBoard(usb_, services_.waiter, services_.progress, range)) ||
+      !ReleaseBoard(usb_, services_.waiter)) {
     usb_.ShowMessage(kFailedText);
     ReportError("Error with updating sensor board..");
     return 1;
-  };
-
-  std::optional<bool> differs;
-  for (int attempt = 1; attempt <= kAttempts && !differs; ++attempt) {
-    uint32_t boardCrc = 0;
-    if (setMode(0)) {
-      services_.waiter.Wait(kModeSettleMs);
-      if (readBoardCrc(boardCrc)) {
-        differs = boardCrc != imageCrc;
-        break;
-      }
-    }
-    if (attempt < kAttempts) {
-      services_.waiter.Wait(kCheckRetryMs);
-      usb_.ShowMessage(kUpdatingText);
-    }
   }
-  if (!differs) {
-    return fail();
-  }
-
-  if (*differs) {
-    bool programmed = false;
-    for (int attempt = 1; attempt <= kAttempts && !programmed; ++attempt) {
-      if (!setMode(0) || (replyLength > 0 && reply[0] != 0) || !writeRange()) {
-        continue;
-      }
-      services_.waiter.Wait(kVerifySettleMs);
-      uint32_t boardCrc = 0;
-      programmed = readBoardCrc(boardCrc) && boardCrc == imageCrc;
-    }
-    if (!programmed) {
-      return fail();
-    }
-  }
-
-  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-    if (attempt > 1) {
-      services_.waiter.Wait(kReleaseRetryMs);
-    }
-    if (setMode(1)) {
-      return 0;
-    }
-  }
-  return fail();
+  return 0;
 }
 
 }  // namespace solvane

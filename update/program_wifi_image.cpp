@@ -64,56 +64,70 @@ int CKiteUpdate100Dlg::ProgramWifiImage(const WifiPartition& partition) {
   if (!LoadImage(imageId, kImageSlack, false, image)) {
     return 1;
   }
-  const uint32_t length = image.length;
-  std::unique_ptr<uint8_t[]> readBack(new (std::nothrow) uint8_t[length]);
+  std::unique_ptr<uint8_t[]> readBack(new (std::nothrow) uint8_t[image.length]);
   if (!readBack) {
-    ShowError("System too low on memory!");
+    ShowOutOfMemory();
     return 1;
   }
-  const uint32_t chunkLimit = usb_.maximumChunk();
-
   for (int check = 1;; ++check) {
-    usb_.ShowMessage(partition.checkDisplay);
-    LogLine(FormatText(kMessageBuffer, partition.checkLog, Model()));
-    SetStatusText(FormatText(kMessageBuffer, partition.checkStatus, Model()));
-    uint32_t size = 0;
-    uint32_t address = usb_.QueryPartition(partition.selector, &size);
-    // Only the first check may find no partition (a writer without a WiFi
-    // module); one that vanishes later, or a read-back that failed, proves
-    // nothing and counts as differing.
-    if (size == 0 && check == 1) {
+    if (CheckWifiPartition(partition, image, readBack.get(), check == 1) != WifiCheck::kDiffers) {
       return 0;
     }
-    if (size != 0 && ReadBack(address, length, readBack.get()) &&
-        std::memcmp(readBack.get(), image.data.get(), length) == 0) {
-      return 0;
-    }
-    if (check >= kChecks) {
+    if (check >= kChecks || !WriteWifiPartition(partition, image)) {
       break;
     }
-
-    usb_.ShowMessage(partition.programDisplay);
-    LogLine(FormatText(kMessageBuffer, partition.programLog, Model()));
-    SetStatusText(FormatText(kMessageBuffer, partition.programStatus, Model()));
-    address = usb_.QueryPartition(partition.selector, &size);
-    if (size == 0) {
-      continue;
-    }
-    // An image that does not fit would be written over whatever follows the
-    // partition: never erase or write it.
-    if (length > size || chunkLimit == 0) {
-      break;
-    }
-    if (!usb_.EraseFlash(address, size)) {
-      continue;
-    }
-    TransferInChunks(services_.progress, length, chunkLimit, [&](uint32_t offset, uint32_t chunk) {
-      return usb_.WriteFlash(image.data.get() + offset, address + offset, chunk);
-    });
   }
   usb_.ShowMessage(partition.failureDisplay);
   ReportError("Unable to program your writer.  Check if a job is open.");
   return 6;
+}
+
+CKiteUpdate100Dlg::WifiCheck CKiteUpdate100Dlg::CheckWifiPartition(const WifiPartition& partition,
+                                                                   const EmbeddedImage& image,
+                                                                   uint8_t* readBack,
+                                                                   bool firstCheck) {
+  usb_.ShowMessage(partition.checkDisplay);
+  LogLine(FormatText(kMessageBuffer, partition.checkLog, Model()));
+  SetStatusText(FormatText(kMessageBuffer, partition.checkStatus, Model()));
+  uint32_t size = 0;
+  uint32_t address = usb_.QueryPartition(partition.selector, &size);
+  // Only the first check may find no partition (a writer without a WiFi
+  // module); one that vanishes later, or a read-back that failed, proves
+  // nothing and counts as differing.
+  if (size == 0 && firstCheck) {
+    return WifiCheck::kNoModule;
+  }
+  if (size != 0 && ReadBack(address, image.length, readBack) &&
+      std::memcmp(readBack, image.data.get(), image.length) == 0) {
+    return WifiCheck::kHoldsImage;
+  }
+  return WifiCheck::kDiffers;
+}
+
+bool CKiteUpdate100Dlg::WriteWifiPartition(const WifiPartition& partition,
+                                           const EmbeddedImage& image) {
+  usb_.ShowMessage(partition.programDisplay);
+  LogLine(FormatText(kMessageBuffer, partition.programLog, Model()));
+  SetStatusText(FormatText(kMessageBuffer, partition.programStatus, Model()));
+  uint32_t size = 0;
+  uint32_t address = usb_.QueryPartition(partition.selector, &size);
+  if (size == 0) {
+    return true;
+  }
+  // An image that does not fit would be written over whatever follows the
+  // partition: never erase or write it.
+  const uint32_t chunkLimit = usb_.maximumChunk();
+  if (image.length > size || chunkLimit == 0) {
+    return false;
+  }
+  if (!usb_.EraseFlash(address, size)) {
+    return true;
+  }
+  TransferInChunks(services_.progress, image.length, chunkLimit,
+                   [&](uint32_t offset, uint32_t chunk) {
+                     return usb_.WriteFlash(image.data.get() + offset, address + offset, chunk);
+                   });
+  return true;
 }
 
 }  // namespace solvane

@@ -40,7 +40,7 @@ int CKiteUpdate100Dlg::UpdateXLoader(uint32_t imageId) {
   uint32_t length = image.length;
   std::unique_ptr<uint8_t[]> readBack(new (std::nothrow) uint8_t[length]);
   if (!readBack) {
-    ReportError("System too low on memory!");
+    ReportOutOfMemory();
     return 1;
   }
   uint32_t address = usb_.QueryPartition(kXLoaderPartition);

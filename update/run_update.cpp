@@ -1,5 +1,6 @@
 // The update run: one click of "&Go!".
 #include "app/kite_update_dlg.h"
+#include "package/catalogue.h"
 #include "update/message_text.h"
 
 namespace solvane {
@@ -12,11 +13,43 @@ constexpr uint32_t kFinalCloseWaitMs = 100;
 constexpr uint32_t kDowngradeQuestionStyle = kMbYesNo | kMbIconQuestion;
 constexpr const char* kRealtimeFile = "REALTIME.000";
 
+// The writer gets a moment before the link goes and after it has gone.
+void CloseBetweenWaits(CKiteUsb& usb, Waiter& waiter) {
+  waiter.Wait(kFinalCloseWaitMs);
+  usb.Close();
+  waiter.Wait(kFinalCloseWaitMs);
+}
+
 }  // namespace
 
 bool CKiteUpdate100Dlg::AcceptedMachineType() const {
   uint32_t type = usb_.machineType();
   return type >= 18 && type <= 20;
+}
+
+void CKiteUpdate100Dlg::ClearBootVersions() {
+  mainBootVersion_ = mainBootBuild_ = secondaryBootVersion_ = secondaryBootBuild_ = 0;
+}
+
+void CKiteUpdate100Dlg::ReadBootVersionsOrClear() {
+  if (usb_.ReadBootVersions(&mainBootVersion_, &mainBootBuild_, &secondaryBootVersion_,
+                            &secondaryBootBuild_) != 0) {
+    ClearBootVersions();
+  }
+}
+
+void CKiteUpdate100Dlg::FillMachineState() {
+  ClearBootVersions();
+  if (bootMode_ == 0) {
+    ReadBootVersionsOrClear();
+    return;
+  }
+  // A writer in boot mode reports its boot code's version, and its application
+  // is taken to be the one the catalogue names for boot mode.
+  mainBootVersion_ = reportedVersion_;
+  mainBootBuild_ = reportedBuild_;
+  reportedVersion_ = Row().bootModeApplicationVersion;
+  reportedBuild_ = 0;
 }
 
 void CKiteUpdate100Dlg::LogMachineFound() {
@@ -29,7 +62,6 @@ void CKiteUpdate100Dlg::LogMachineFound() {
         model, static_cast<int>(type), reportedVersion_ >> 8, Beta(reportedVersion_)));
     return;
   }
-  mainBootVersion_ = mainBootBuild_ = secondaryBootVersion_ = secondaryBootBuild_ = 0;
   auto foundLine = [&](const char* what, uint32_t version, uint32_t build) {
     if (Beta(version) != 0) {
       return FormatText(kMessageBuffer,
@@ -41,25 +73,17 @@ void CKiteUpdate100Dlg::LogMachineFound() {
                       static_cast<int>(type), what, Major(version), Minor(version), Patch(version),
                       static_cast<int>(build));
   };
-  if (bootMode_ == 0) {
-    if (usb_.ReadBootVersions(&mainBootVersion_, &mainBootBuild_, &secondaryBootVersion_,
-                              &secondaryBootBuild_) != 0) {
-      mainBootVersion_ = mainBootBuild_ = secondaryBootVersion_ = secondaryBootBuild_ = 0;
-    }
-    LogLine(foundLine("App.", reportedVersion_, reportedBuild_));
-    if (mainBootVersion_ != 0) {
-      LogLine(foundLine("Main Boot", mainBootVersion_, mainBootBuild_));
-    }
-    if (secondaryBootVersion_ != 0) {
-      LogLine(foundLine("Secondary Boot", secondaryBootVersion_, secondaryBootBuild_));
-    }
+  if (bootMode_ != 0) {
+    LogLine(foundLine("Boot.", reportedVersion_, reportedBuild_));
     return;
   }
-  mainBootVersion_ = reportedVersion_;
-  mainBootBuild_ = reportedBuild_;
-  reportedVersion_ = Row().bootModeApplicationVersion;
-  reportedBuild_ = 0;
-  LogLine(foundLine("Boot.", reportedVersion_, reportedBuild_));
+  LogLine(foundLine("App.", reportedVersion_, reportedBuild_));
+  if (mainBootVersion_ != 0) {
+    LogLine(foundLine("Main Boot", mainBootVersion_, mainBootBuild_));
+  }
+  if (secondaryBootVersion_ != 0) {
+    LogLine(foundLine("Secondary Boot", secondaryBootVersion_, secondaryBootBuild_));
+  }
 }
 
 bool CKiteUpdate100Dlg::ConfirmDowngrade() {
@@ -93,6 +117,9 @@ bool CKiteUpdate100Dlg::UpdateMachine() {
                            static_cast<int>(result)));
     return false;
   }
+  if (AcceptedMachineType()) {
+    FillMachineState();
+  }
   LogMachineFound();
   if (!AcceptedMachineType()) {
     ReportError(
@@ -108,9 +135,7 @@ bool CKiteUpdate100Dlg::UpdateMachine() {
   }
   if (usb_.OpenFile(kRealtimeFile) == 0) {
     usb_.CloseFile();
-    ReportError(FormatText(kMessageBuffer,
-                           "Unable to program your writer.\nPlease close any open files on your %s",
-                           Model()));
+    ReportWriterBusy();
     return false;
   }
   SyncMachineClock();
@@ -160,9 +185,7 @@ void CKiteUpdate100Dlg::RunUpdate() {
                     Model()),
          applicationName_, kMbOk | kMbIconInformation);
     if (usb_.IsOpen()) {
-      services_.waiter.Wait(kFinalCloseWaitMs);
-      usb_.Close();
-      services_.waiter.Wait(kFinalCloseWaitMs);
+      CloseBetweenWaits(usb_, services_.waiter);
     }
     OnCancel();
     restartPending_ = false;
@@ -173,9 +196,7 @@ void CKiteUpdate100Dlg::RunUpdate() {
   }
   if (usb_.IsOpen()) {
     usb_.ShowMessage(nullptr);
-    services_.waiter.Wait(kFinalCloseWaitMs);
-    usb_.Close();
-    services_.waiter.Wait(kFinalCloseWaitMs);
+    CloseBetweenWaits(usb_, services_.waiter);
   }
   services_.runGuard.End();
   SetStatusText(introText_);

@@ -4,11 +4,13 @@
 
 namespace solvane {
 
-// The framework's standard Help command, which F1 gives as well.
+// The Help command, with the number Windows programs use for it (ID_HELP), which
+// F1 gives as well.
 inline constexpr uint32_t kHelpCommand = 57670;
 
 // Where a dialog's window sends the commands its dialog leaves unhandled: the
-// application object, as the framework did.
+// application object, so that commands of the whole program (Help) are handled
+// in one place for every dialog.
 class CommandTarget {
  public:
   virtual ~CommandTarget() = default;

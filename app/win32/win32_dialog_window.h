@@ -48,8 +48,8 @@ class Win32DialogWindow final : public DialogWindow {
   bool ClosesAfterHang(UINT message, WPARAM wParam) const;
   INT_PTR Answer(LRESULT result);
   bool RouteCommand(uint32_t commandId);
-  // Over the owner, or in the middle of the screen, as the framework placed
-  // dialogs.
+  // Over the owner, or in the middle of the screen when there is none: a box
+  // opens where the user is already looking, not where the system puts it.
   void Centre();
   bool PaintMinimised();
 

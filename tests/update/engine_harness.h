@@ -235,7 +235,7 @@ class Engine {
     window.clock = &clock;
   }
 
-  // Opens the dialog in the window as the framework would.
+  // Opens the dialog in the window, as the program does at start-up.
   void Start() {
     dialog.Attach(window);
     dialog.OnInitDialog();

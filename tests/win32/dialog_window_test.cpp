@@ -98,7 +98,7 @@ TEST_F(MainDialogWindow, AboutEntryOpensTheAboutBoxOverTheDisabledMainDialog) {
                  }
                  EXPECT_FALSE(IsWindowEnabled(Main()));
                  EXPECT_EQ(ItemText(about, 1003), "Solvane Update Build:  35675");
-                 // Centred over the main dialog, as the framework placed dialogs.
+                 // Centred over the main dialog, where the user is looking.
                  RECT owner, box;
                  GetWindowRect(Main(), &owner);
                  GetWindowRect(about, &box);

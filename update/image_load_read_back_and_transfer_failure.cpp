@@ -7,6 +7,20 @@
 
 namespace solvane {
 
+namespace {
+
+constexpr const char* kOutOfMemoryText = "System too low on memory!";
+
+}  // namespace
+
+void CKiteUpdate100Dlg::ShowOutOfMemory() {
+  ShowError(kOutOfMemoryText);
+}
+
+void CKiteUpdate100Dlg::ReportOutOfMemory() {
+  ReportError(kOutOfMemoryText);
+}
+
 bool CKiteUpdate100Dlg::LoadImage(uint32_t id,
                                   uint32_t slack,
                                   bool logOutOfMemory,
@@ -16,9 +30,10 @@ bool CKiteUpdate100Dlg::LoadImage(uint32_t id,
       return true;
     case ImageLoadStatus::kOutOfMemory:
       if (logOutOfMemory) {
-        LogLine("System too low on memory!");
+        ReportOutOfMemory();
+      } else {
+        ShowOutOfMemory();
       }
-      ShowError("System too low on memory!");
       return false;
     case ImageLoadStatus::kNotFound:
     case ImageLoadStatus::kNotLoadable:
@@ -41,14 +56,18 @@ bool CKiteUpdate100Dlg::ReadBack(uint32_t address, uint32_t length, uint8_t* des
 int CKiteUpdate100Dlg::ReportTransferFailure(uint32_t code) {
   usb_.ShowMessage("Failure in updating machine.");
   if (code == kWriterBusy) {
-    ReportError(FormatText(kMessageBuffer,
-                           "Unable to program your writer.\nPlease close any open files on your %s",
-                           Model()));
+    ReportWriterBusy();
   } else {
     ReportError(FormatText(kMessageBuffer, "Unable to program your writer.  Error Code %d",
                            static_cast<int>(code)));
   }
   return 5;
+}
+
+void CKiteUpdate100Dlg::ReportWriterBusy() {
+  ReportError(FormatText(kMessageBuffer,
+                         "Unable to program your writer.\nPlease close any open files on your %s",
+                         Model()));
 }
 
 }  // namespace solvane
