@@ -13,10 +13,11 @@ namespace solvane {
 // Why it is not the plain port of the classic decoder: chunked cumulative counts
 // (a symbol is found and counted over whole chunks of 16, not entry by entry), a
 // reciprocal in place of the division by the total, and sign shifts instead of
-// comparisons in the counts. Together they decode the application image 3.3 to
-// 3.5 times as fast as the plain port (3.2 on a machine under heavy load), the
-// WiFi and the denser benchmark images 2.3 to 2.6 times (solvane-bench
-// --benchmark_filter=Lzari, counter "speedup").
+// comparisons in the counts. Together they decode 3.3 to 3.5 times as fast as
+// the plain port: the application image 3.5, the WiFi application image 3.3 to
+// 3.4, the dense benchmark image 3.4 (medians of 5 repetitions of
+// solvane-bench --benchmark_filter=Lzari, counter "speedup", on an otherwise
+// idle machine; a loaded one shows less).
 //
 // Any change must still pass, unchanged:
 // - the fuzz target fuzz/fuzz_lzari_decode.cpp, which decodes arbitrary streams
