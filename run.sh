@@ -4,8 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build
+cmake --preset native >/dev/null
+cmake --build --preset native
 
 # The main job: a whole update of a Solvane/Solvane II (type 19) whose every
 # component is older than what the program carries, against the simulated

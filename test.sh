@@ -4,12 +4,14 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
+# SOLVANE_WERROR=ON (as CI sets it) makes every compiler warning an error.
 scripts/install-deps.sh g++-mingw-w64-x86-64 wine wine64 xvfb imagemagick
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build
-ctest --test-dir build --output-on-failure -j "$(nproc)"
+werror=-DSOLVANE_WERROR=${SOLVANE_WERROR:-OFF}
+cmake --preset native "$werror" >/dev/null
+cmake --build --preset native
+ctest --preset native -j "$(nproc)"
 
 # SolvaneUpdate.exe embeds the image containers of build/.
-cmake --preset windows >/dev/null
-cmake --build build-win
+cmake --preset windows "$werror" >/dev/null
+cmake --build --preset windows
 scripts/wine-tests.sh build-win

@@ -77,7 +77,7 @@ uint32_t CKiteUsb::Identify(uint32_t* machineType,
   }
   uint32_t pairs = ReceivedPayload(reply) / 8;
   for (uint32_t i = 0; i < pairs; ++i) {
-    const uint8_t* pair = ReplyPayload() + 8 * i;
+    const uint8_t* pair = ReplyPayload() + size_t{8} * i;
     if (LoadLe32(pair) == kSensorBoardBuildKey) {
       sensorBoardBuild_ = LoadLe32(pair + 4);
     }

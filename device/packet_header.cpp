@@ -20,7 +20,7 @@ void EncodePacketHeader(const PacketHeader& header, uint8_t* out) {
   StoreLe32(out + 2, header.sequence);
   StoreLe16(out + 6, header.code);
   StoreLe32(out + 8, header.length);
-  for (int i = 0; i < 5; ++i) {
+  for (size_t i = 0; i < 5; ++i) {
     StoreLe32(out + 12 + 4 * i, header.param[i]);
   }
 }
@@ -31,7 +31,7 @@ PacketHeader DecodePacketHeader(const uint8_t* in) {
   header.sequence = LoadLe32(in + 2);
   header.code = LoadLe16(in + 6);
   header.length = LoadLe32(in + 8);
-  for (int i = 0; i < 5; ++i) {
+  for (size_t i = 0; i < 5; ++i) {
     header.param[i] = LoadLe32(in + 12 + 4 * i);
   }
   return header;

@@ -15,8 +15,9 @@ constexpr uint32_t kFrequencyLimit = 0x7FFF;
 
 constexpr uint32_t PositionTotal() {
   uint32_t total = 0;
-  for (uint32_t i = 4096; i >= 1; i--)
+  for (uint32_t i = 4096; i >= 1; i--) {
     total += 10000 / (i + 200);
+  }
   return total;
 }
 // The position model never changes, so its total is a constant the compiler
@@ -45,8 +46,9 @@ uint64_t ReciprocalOf(uint32_t total) {
 template <uint32_t n>
 uint32_t CountAbove(const int16_t* entries, int16_t key) {
   int16_t count = 0;
-  for (uint32_t j = 0; j < n; j++)
+  for (uint32_t j = 0; j < n; j++) {
     count = static_cast<int16_t>(count - (static_cast<int16_t>(key - entries[j]) >> 15));
+  }
   return static_cast<uint32_t>(count);
 }
 
@@ -68,8 +70,9 @@ uint32_t CountEqual(const uint16_t* entries, uint16_t key) {
 template <uint32_t n>
 void AddOneToFirst(int16_t* entries, uint32_t count) {
   const auto limit = static_cast<int16_t>(count);
-  for (int16_t j = 0; j < static_cast<int16_t>(n); j++)
+  for (int16_t j = 0; j < static_cast<int16_t>(n); j++) {
     entries[j] = static_cast<int16_t>(entries[j] - (static_cast<int16_t>(j - limit) >> 15));
+  }
 }
 
 }  // namespace
@@ -83,15 +86,17 @@ CArithmeticCompression::CArithmeticCompression()
       decodedLength_(0),
       outputCount_(0) {
   positionCum_[kPositions] = 0;
-  for (uint32_t i = kPositions; i >= 1; i--)
+  for (uint32_t i = kPositions; i >= 1; i--) {
     positionCum_[i - 1] = static_cast<int16_t>(positionCum_[i] + 10000 / (i + 200));
+  }
   // Every position from 1 up to `above` has a total above the bucket's first
   // x; the ones that x can still reach lie in the window that ends there.
   uint32_t above = kPositions - 1;
   for (uint32_t bucket = 0; bucket < kPositionBuckets; bucket++) {
     const auto first = static_cast<int16_t>(bucket << kPositionBucketShift);
-    while (above > 0 && positionCum_[above] <= first)
+    while (above > 0 && positionCum_[above] <= first) {
       above--;
+    }
     positionWindowStart_[bucket] =
         static_cast<uint16_t>(std::max(above, kPositionWindow) - kPositionWindow + 1);
   }
@@ -115,8 +120,9 @@ void CArithmeticCompression::Refill() {
   if (inputLength_ - inputPosition_ >= 8) {
     const uint8_t* next = input_ + inputPosition_;
     uint64_t word = 0;
-    for (int i = 0; i < 8; i++)
+    for (int i = 0; i < 8; i++) {
       word = (word << 8) | next[i];
+    }
     bitWindow_ |= word >> bitCount_;
     const uint32_t bytes = (63 - bitCount_) >> 3;
     inputPosition_ += bytes;
@@ -174,9 +180,10 @@ uint32_t CArithmeticCompression::DecodeChar() {
   const auto inChunk = static_cast<int16_t>(x - chunkTailCum_[chunk]);
   const uint32_t symbol = first + CountAbove<kChunk>(symbolCum_ + first, inChunk);
   // Only the widest interval, range 2^17, scaled by the total itself,
-  // overflows: it wraps to 0 in place of 2^17, which Narrow takes alike.
+  // overflows 32 bits: it wraps to 0 in place of 2^17, which Narrow takes alike.
   const auto scale = [&](uint32_t cum) {
-    return static_cast<uint32_t>((uint64_t{range * cum} * totalReciprocal_) >> kReciprocalShift);
+    return static_cast<uint32_t>(
+        (uint64_t{static_cast<uint32_t>(range * cum)} * totalReciprocal_) >> kReciprocalShift);
   };
   Narrow(scale(SymbolCum(symbol)), scale(SymbolCum(symbol - 1)));
   const uint32_t character = symbolChar_[symbol];
@@ -201,13 +208,16 @@ void CArithmeticCompression::SumFrequencies() {
   uint32_t cum = 0;
   for (uint32_t s = kPaddedSymbols; s >= 1; s--) {
     const uint32_t chunk = ChunkOf(s);
-    if (s == kChunk * chunk)
+    if (s == kChunk * chunk) {
       chunkTailCum_[chunk] = static_cast<int16_t>(cum);
+    }
     symbolCum_[s] = static_cast<int16_t>(cum - static_cast<uint32_t>(chunkTailCum_[chunk]));
-    if (s == FirstOf(chunk))
+    if (s == FirstOf(chunk)) {
       chunkHeadCum_[chunk] = static_cast<int16_t>(cum);
-    if (s <= kSymbols)
+    }
+    if (s <= kSymbols) {
       cum += SymbolFreq(s);
+    }
   }
   symbolCum_[0] = 0;
   chunkTailCum_[0] = static_cast<int16_t>(cum);
@@ -218,8 +228,9 @@ void CArithmeticCompression::SumFrequencies() {
 void CArithmeticCompression::UpdateModel(uint32_t symbol) {
   if (static_cast<uint32_t>(chunkTailCum_[0]) >= kFrequencyLimit) {
     // Rounding up keeps every frequency at 1 or more.
-    for (uint32_t s = 1; s <= kSymbols; s++)
+    for (uint32_t s = 1; s <= kSymbols; s++) {
       SymbolFreq(s) = static_cast<uint16_t>((SymbolFreq(s) + 1) / 2);
+    }
     SumFrequencies();
   }
   // The frequencies fall with the symbol, so the symbols of equal frequency
@@ -230,8 +241,9 @@ void CArithmeticCompression::UpdateModel(uint32_t symbol) {
   if (SymbolFreq(symbol - 1) == freq) {
     i = symbol - CountEqual<kChunk>(symbolFreq_ + symbol, freq);
     if (i + kChunk == symbol) [[unlikely]] {
-      while (SymbolFreq(i - 1) == freq)
+      while (SymbolFreq(i - 1) == freq) {
         i--;
+      }
     }
   }
   std::swap(symbolChar_[i], symbolChar_[symbol]);
@@ -271,8 +283,9 @@ uint32_t CArithmeticCompression::Decode(const uint8_t* input,
                                         uint32_t inputLength,
                                         uint8_t* output,
                                         uint32_t decodedLength) {
-  if (input == nullptr || output == nullptr || inputLength == 0 || decodedLength == 0)
+  if (input == nullptr || output == nullptr || inputLength == 0 || decodedLength == 0) {
     return 0;
+  }
   input_ = input;
   inputLength_ = inputLength;
   inputPosition_ = 0;

@@ -89,12 +89,12 @@ export CCACHE_DISABLE=1 LC_ALL=C TZ=UTC
 umask 022
 
 echo "== Building SolvaneUpdate.exe from $commit in $src"
-cmake -S "$src" -B "$src/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSOLVANE_TESTS=OFF \
-  -DSOLVANE_BENCH=OFF "-DSOLVANE_RAW_IMAGE_DIR=$raw_dir" >/dev/null
-cmake -S "$src" -B "$src/build-win" -G Ninja \
-  "-DCMAKE_TOOLCHAIN_FILE=$src/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release \
-  -DSOLVANE_TESTS=OFF -DSOLVANE_BENCH=OFF "-DSOLVANE_NATIVE_BUILD_DIR=$src/build" >/dev/null
-cmake --build "$src/build-win" --target SolvaneUpdate
+(
+  cd "$src"
+  cmake --preset release-native "-DSOLVANE_RAW_IMAGE_DIR=$raw_dir" >/dev/null
+  cmake --preset release-windows >/dev/null
+  cmake --build --preset release-windows
+)
 exe=$src/build-win/app/win32/SolvaneUpdate.exe
 
 notes=()

@@ -294,7 +294,8 @@ void SimWriter::WriteFlash(const Packet& request) {
   if (RefuseWhileBusy()) {
     return;
   }
-  if (count == 0 || count > maximumChunk() || request.payload.size() != (count + 31) / 32 * 32) {
+  if (count == 0 || count > maximumChunk() ||
+      request.payload.size() != size_t{(count + 31) / 32} * 32) {
     Status(kWriterErrorBadParameters);
     return;
   }

@@ -6,7 +6,7 @@ namespace solvane {
 
 namespace {
 
-constexpr int64_t kSecondsPerDay = 24 * 60 * 60;
+constexpr int64_t kSecondsPerDay = int64_t{24} * 60 * 60;
 // Weekly steps over a year find every daylight saving period, the shortest of
 // which last about a month.
 constexpr int64_t kSearchStep = 7 * kSecondsPerDay;

@@ -61,10 +61,12 @@ class Encoder {
 };
 
 void Encoder::InitTree() {
-  for (int i = kN + 1; i <= kN + 256; i++)
+  for (int i = kN + 1; i <= kN + 256; i++) {
     rson_[i] = kNil;
-  for (int i = 0; i < kN; i++)
+  }
+  for (int i = 0; i < kN; i++) {
     dad_[i] = kNil;
+  }
 }
 
 void Encoder::InsertNode(int r) {
@@ -93,18 +95,21 @@ void Encoder::InsertNode(int r) {
     }
     int i = 1;
     for (; i < kF; i++) {
-      if ((cmp = key[i] - textBuf_[p + i]) != 0)
+      if ((cmp = key[i] - textBuf_[p + i]) != 0) {
         break;
+      }
     }
     if (i > kThreshold) {
       if (i > matchLength_) {
         matchPosition_ = (r - p) & (kN - 1);
-        if ((matchLength_ = i) >= kF)
+        if ((matchLength_ = i) >= kF) {
           break;
+        }
       } else if (i == matchLength_) {
         const int distance = (r - p) & (kN - 1);
-        if (distance < matchPosition_)
+        if (distance < matchPosition_) {
           matchPosition_ = distance;
+        }
       }
     }
   }
@@ -114,16 +119,18 @@ void Encoder::InsertNode(int r) {
   rson_[r] = rson_[p];
   dad_[lson_[p]] = r;
   dad_[rson_[p]] = r;
-  if (rson_[dad_[p]] == p)
+  if (rson_[dad_[p]] == p) {
     rson_[dad_[p]] = r;
-  else
+  } else {
     lson_[dad_[p]] = r;
+  }
   dad_[p] = kNil;
 }
 
 void Encoder::DeleteNode(int p) {
-  if (dad_[p] == kNil)
+  if (dad_[p] == kNil) {
     return;
+  }
   int q;
   if (rson_[p] == kNil) {
     q = lson_[p];
@@ -144,10 +151,11 @@ void Encoder::DeleteNode(int p) {
     dad_[rson_[p]] = q;
   }
   dad_[q] = dad_[p];
-  if (rson_[dad_[p]] == p)
+  if (rson_[dad_[p]] == p) {
     rson_[dad_[p]] = q;
-  else
+  } else {
     lson_[dad_[p]] = q;
+  }
   dad_[p] = kNil;
 }
 
@@ -162,8 +170,9 @@ void Encoder::StartModel() {
   }
   symFreq_[0] = 0;
   positionCum_[kN] = 0;
-  for (int i = kN; i >= 1; i--)
+  for (int i = kN; i >= 1; i--) {
     positionCum_[i - 1] = positionCum_[i] + 10000 / (i + 200);
+  }
 }
 
 void Encoder::UpdateModel(int sym) {
@@ -176,8 +185,9 @@ void Encoder::UpdateModel(int sym) {
     symCum_[0] = c;
   }
   int i = sym;
-  while (symFreq_[i] == symFreq_[i - 1])
+  while (symFreq_[i] == symFreq_[i - 1]) {
     i--;
+  }
   if (i < sym) {
     const int chI = symToChar_[i];
     const int chSym = symToChar_[sym];
@@ -187,13 +197,15 @@ void Encoder::UpdateModel(int sym) {
     charToSym_[chSym] = i;
   }
   symFreq_[i]++;
-  while (--i >= 0)
+  while (--i >= 0) {
     symCum_[i]++;
+  }
 }
 
 void Encoder::PutBit(int bit) {
-  if (bit)
+  if (bit) {
     bitBuffer_ |= bitMask_;
+  }
   if ((bitMask_ >>= 1) == 0) {
     out_.push_back(static_cast<uint8_t>(bitBuffer_));
     bitBuffer_ = 0;
@@ -203,8 +215,9 @@ void Encoder::PutBit(int bit) {
 
 void Encoder::Output(int bit) {
   PutBit(bit);
-  for (; shifts_ > 0; shifts_--)
+  for (; shifts_ > 0; shifts_--) {
     PutBit(!bit);
+  }
 }
 
 void Encoder::Shrink() {
@@ -246,13 +259,15 @@ void Encoder::EncodePosition(int position) {
 void Encoder::EncodeEnd() {
   shifts_++;
   Output(low_ < kQ1 ? 0 : 1);
-  for (int i = 0; i < 7; i++)
+  for (int i = 0; i < 7; i++) {
     PutBit(0);
+  }
 }
 
 std::vector<uint8_t> Encoder::Run(std::span<const uint8_t> data) {
-  if (data.empty())
+  if (data.empty()) {
     return {};
+  }
   out_.reserve(data.size() / 2 + 64);
   size_t next = 0;
   auto nextByte = [&]() -> int { return next < data.size() ? data[next++] : -1; };
@@ -261,18 +276,22 @@ std::vector<uint8_t> Encoder::Run(std::span<const uint8_t> data) {
   InitTree();
   int s = 0;
   int r = kN - kF;
-  for (int i = s; i < r; i++)
+  for (int i = s; i < r; i++) {
     textBuf_[i] = ' ';
+  }
   int len = 0;
   int c;
-  for (; len < kF && (c = nextByte()) != -1; len++)
+  for (; len < kF && (c = nextByte()) != -1; len++) {
     textBuf_[r + len] = static_cast<uint8_t>(c);
-  for (int i = 1; i <= kF; i++)
+  }
+  for (int i = 1; i <= kF; i++) {
     InsertNode(r - i);
+  }
   InsertNode(r);
   do {
-    if (matchLength_ > len)
+    if (matchLength_ > len) {
       matchLength_ = len;
+    }
     if (matchLength_ <= kThreshold) {
       matchLength_ = 1;
       EncodeChar(textBuf_[r]);
@@ -285,8 +304,9 @@ std::vector<uint8_t> Encoder::Run(std::span<const uint8_t> data) {
     for (; i < lastMatchLength && (c = nextByte()) != -1; i++) {
       DeleteNode(s);
       textBuf_[s] = static_cast<uint8_t>(c);
-      if (s < kF - 1)
+      if (s < kF - 1) {
         textBuf_[s + kN] = static_cast<uint8_t>(c);
+      }
       s = (s + 1) & (kN - 1);
       r = (r + 1) & (kN - 1);
       InsertNode(r);
@@ -295,8 +315,9 @@ std::vector<uint8_t> Encoder::Run(std::span<const uint8_t> data) {
       DeleteNode(s);
       s = (s + 1) & (kN - 1);
       r = (r + 1) & (kN - 1);
-      if (--len)
+      if (--len) {
         InsertNode(r);
+      }
     }
   } while (len > 0);
   EncodeEnd();

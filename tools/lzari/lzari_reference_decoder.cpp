@@ -43,8 +43,9 @@ struct Classic {
     }
     sym_freq[0] = 0;
     position_cum[N] = 0;
-    for (int i = N; i >= 1; i--)
+    for (int i = N; i >= 1; i--) {
       position_cum[i - 1] = position_cum[i] + 10000 / (i + 200);
+    }
   }
 
   void UpdateModel(int sym) {
@@ -65,18 +66,20 @@ struct Classic {
       sym_to_char[sym] = ch_i;
     }
     sym_freq[i]++;
-    while (--i >= 0)
+    while (--i >= 0) {
       sym_cum[i]++;
+    }
   }
 
   int BinarySearchSym(unsigned x) {
     int i = 1, j = N_CHAR;
     while (i < j) {
       int k = (i + j) / 2;
-      if (sym_cum[k] > x)
+      if (sym_cum[k] > x) {
         i = k + 1;
-      else
+      } else {
         j = k;
+      }
     }
     return i;
   }
@@ -85,10 +88,11 @@ struct Classic {
     int i = 1, j = N;
     while (i < j) {
       int k = (i + j) / 2;
-      if (position_cum[k] > x)
+      if (position_cum[k] > x) {
         i = k + 1;
-      else
+      } else {
         j = k;
+      }
     }
     return i - 1;
   }
@@ -144,20 +148,24 @@ std::vector<uint8_t> LzariReferenceDecode(std::span<const uint8_t> stream,
                                           uint32_t decodedLength,
                                           int eofBit) {
   std::vector<uint8_t> out;
-  if (decodedLength == 0)
+  if (decodedLength == 0) {
     return out;
+  }
   out.reserve(decodedLength + F - 1);
   auto d = std::make_unique<Classic>();
   d->in = stream;
   d->eofBit = eofBit;
-  for (int i = 0; i < 15 + 2; i++)
+  for (int i = 0; i < 15 + 2; i++) {
     d->value = 2 * d->value + d->GetBit();
+  }
   d->StartModel();
-  for (int i = 0; i < N - F; i++)
+  for (int i = 0; i < N - F; i++) {
     d->text_buf[i] = ' ';
+  }
   // Never read by a well-formed stream; zero like the classic static array.
-  for (int i = N - F; i < N; i++)
+  for (int i = N - F; i < N; i++) {
     d->text_buf[i] = 0;
+  }
   int r = N - F;
   while (out.size() < decodedLength) {
     int c = d->DecodeChar();

@@ -106,8 +106,9 @@ void CodeGenerator::AppendRepeat(std::vector<uint8_t>& out) {
     AppendFunction(out);
     return;
   }
-  const size_t length = prng_.Between(4, 40) * 4;
-  const size_t from = out.size() - window + prng_.Below(static_cast<uint32_t>(window / 4)) * 4;
+  const size_t length = size_t{prng_.Between(4, 40)} * 4;
+  const size_t from =
+      out.size() - window + size_t{prng_.Below(static_cast<uint32_t>(window / 4))} * 4;
   for (size_t i = 0; i < length && from + i < out.size(); ++i) {
     out.push_back(out[from + i]);
   }

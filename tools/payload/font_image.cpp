@@ -16,7 +16,10 @@ constexpr size_t kIndexEntrySize = 8;
 class Glyph {
  public:
   Glyph(uint32_t width, uint32_t height)
-      : width_(width), height_(height), rowBytes_((width + 7) / 8), bits_(rowBytes_ * height, 0) {}
+      : width_(width),
+        height_(height),
+        rowBytes_((width + 7) / 8),
+        bits_(size_t{rowBytes_} * height, 0) {}
 
   void Stroke(int x0, int y0, int x1, int y1, int pen) {
     const int steps = std::max(std::abs(x1 - x0), std::abs(y1 - y0)) + 1;
@@ -52,7 +55,7 @@ std::vector<uint8_t> MakeFont(uint64_t seed,
                               uint32_t glyphWidth,
                               uint32_t glyphHeight,
                               size_t size) {
-  const size_t glyphBytes = (glyphWidth + 7) / 8 * glyphHeight;
+  const size_t glyphBytes = size_t{(glyphWidth + 7) / 8} * glyphHeight;
   const uint32_t count =
       static_cast<uint32_t>((size - kHeaderSize) / (kIndexEntrySize + glyphBytes));
   const uint32_t bitmapOffset = static_cast<uint32_t>(kHeaderSize + count * kIndexEntrySize);
