@@ -390,9 +390,14 @@ void PressAltF4(HWND window) {
   ASSERT_EQ(SendInput(4, keys, sizeof(INPUT)), 4u);
 }
 
-// The gestures the thread's messages carried, handled or dropped.
+// The gestures the thread's messages carried, handled or dropped, and the
+// close commands they became, posted or sent.
 int closeBoxClicks = 0;
 int altF4Presses = 0;
+int closeCommands = 0;
+bool IsClose(UINT message, WPARAM wParam) {
+  return message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE;
+}
 LRESULT CALLBACK SeeGestures(int code, WPARAM removed, LPARAM message) {
   const MSG& seen = *reinterpret_cast<const MSG*>(message);
   if (code == HC_ACTION && removed == PM_REMOVE) {
@@ -400,8 +405,14 @@ LRESULT CALLBACK SeeGestures(int code, WPARAM removed, LPARAM message) {
                       seen.wParam == HTCLOSE;
     altF4Presses +=
         (seen.message == WM_SYSKEYDOWN || seen.message == WM_KEYDOWN) && seen.wParam == VK_F4;
+    closeCommands += IsClose(seen.message, seen.wParam);
   }
   return CallNextHookEx(nullptr, code, removed, message);
+}
+LRESULT CALLBACK SeeSentCloses(int code, WPARAM sent, LPARAM message) {
+  const CWPSTRUCT& seen = *reinterpret_cast<const CWPSTRUCT*>(message);
+  closeCommands += code == HC_ACTION && IsClose(seen.message, seen.wParam);
+  return CallNextHookEx(nullptr, code, sent, message);
 }
 
 // Through the pump the run waits in: during a healthy run the close box and
@@ -413,7 +424,9 @@ TEST_F(RunningMainDialog, CloseBoxAndAltF4EndTheProgramOnlyAfterAHang) {
   SystemMessagePump pump([this] { return Main(); }, [this] { return guard.CloseEndsProgram(); });
   PumpingWait wait(pump);
   HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, &SeeGestures, nullptr, GetCurrentThreadId());
+  HHOOK sentHook = SetWindowsHookExA(WH_CALLWNDPROC, &SeeSentCloses, nullptr, GetCurrentThreadId());
   ASSERT_NE(hook, nullptr);
+  ASSERT_NE(sentHook, nullptr);
   auto ends = [&] { return std::count(api.calls.begin(), api.calls.end(), "exit 1"); };
   // Real input arrives when it arrives, and now and then wine loses it: pump
   // until the thread has seen the gesture, giving it again if it does not come.
@@ -423,11 +436,11 @@ TEST_F(RunningMainDialog, CloseBoxAndAltF4EndTheProgramOnlyAfterAHang) {
     }
     return arrived();
   };
-  auto give = [&](const std::function<void()>& gesture, const int& seen) {
-    int before = seen;
+  auto give = [&](const std::function<void()>& gesture, const std::function<int()>& count) {
+    int before = count();
     for (int attempt = 0; attempt < 3; ++attempt) {
       gesture();
-      if (pumpUntil([&] { return seen > before; })) {
+      if (pumpUntil([&] { return count() > before; })) {
         return;
       }
     }
@@ -463,14 +476,19 @@ TEST_F(RunningMainDialog, CloseBoxAndAltF4EndTheProgramOnlyAfterAHang) {
       if (hung) {
         guard.DeviceCallHung();
       }
-      give([&] { ClickCloseBox(Main(), hung != 0); }, closeBoxClicks);
+      // Healthy, until the thread has seen it; after a hang, until it has ended the program.
+      give([&] { ClickCloseBox(Main(), hung != 0); },
+           [&] { return hung ? static_cast<int>(ends()) : closeBoxClicks; });
       EXPECT_EQ(ends(), hung);
+      EXPECT_EQ(closeCommands, hung);
       EXPECT_EQ(logEndsWithHang(), hung != 0) << services.log.contents;
       if (!dialog->logOpen()) {
         dialog->OpenLog();
       }
-      give([&] { PressAltF4(Main()); }, altF4Presses);
+      give([&] { PressAltF4(Main()); },
+           [&] { return hung ? static_cast<int>(ends()) : altF4Presses; });
       EXPECT_EQ(ends(), 2 * hung);
+      EXPECT_EQ(closeCommands, 2 * hung);
       EXPECT_EQ(logEndsWithHang(), hung != 0) << services.log.contents;
     }
     dialog->CloseLog();
@@ -480,6 +498,7 @@ TEST_F(RunningMainDialog, CloseBoxAndAltF4EndTheProgramOnlyAfterAHang) {
   EXPECT_EQ(window.Run(nullptr), IDCANCEL);
   EXPECT_TRUE(script.finished());
   EXPECT_EQ(ends(), 2);
+  UnhookWindowsHookEx(sentHook);
   UnhookWindowsHookEx(hook);
 }
 
