@@ -5,7 +5,8 @@
 # the second is signed with a throwaway certificate made here, which
 # `osslsigncode verify` accepts against that certificate and rejects against
 # another; SHA256SUMS checks out. The signed release is left in OUT for the
-# wine checks (scripts/wine-tests.sh with SOLVANE_RELEASE_DIR=OUT).
+# wine checks (scripts/wine-tests.sh with SOLVANE_RELEASE_DIR=OUT). Both builds
+# make every compiler warning an error, as CI's other builds do.
 #
 #   scripts/check-release.sh OUT
 set -euo pipefail
@@ -20,6 +21,7 @@ fail() {
 }
 
 "$root/scripts/install-deps.sh" g++-mingw-w64-x86-64 osslsigncode openssl binutils-mingw-w64-x86-64
+export SOLVANE_WERROR=ON
 
 work=$(mktemp -d /tmp/solvane-release-check.XXXXXX)
 trap 'rm -rf "$work"' EXIT

@@ -12,7 +12,8 @@
 # names the certificate (PEM) and either SOLVANE_SIGN_KEY its PEM key, or
 # SOLVANE_SIGN_PKCS11_MODULE a PKCS#11 module with SOLVANE_SIGN_PKCS11_KEY the
 # key in it; SOLVANE_SIGN_TIMESTAMP_URL, when set, is the RFC 3161 timestamp
-# server. The last line says what the release is not.
+# server. SOLVANE_WERROR=ON makes every compiler warning an error. The last
+# line says what the release is not.
 set -euo pipefail
 
 usage() {
@@ -91,11 +92,12 @@ umask 022
 echo "== Building SolvaneUpdate.exe from $commit in $src"
 (
   cd "$src"
-  cmake --preset release-native "-DSOLVANE_RAW_IMAGE_DIR=$raw_dir" >/dev/null
-  cmake --preset release-windows >/dev/null
+  werror=-DSOLVANE_WERROR=${SOLVANE_WERROR:-OFF}
+  cmake --preset release-native "-DSOLVANE_RAW_IMAGE_DIR=$raw_dir" "$werror" >/dev/null
+  cmake --preset release-windows "$werror" >/dev/null
   cmake --build --preset release-windows
 )
-exe=$src/build-win/app/win32/SolvaneUpdate.exe
+exe=$src/build-release-windows/app/win32/SolvaneUpdate.exe
 
 notes=()
 cd "$dir"

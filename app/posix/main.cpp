@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -72,6 +73,9 @@ int RunMainDialog() {
 
 int main(int argc, char** argv) {
   using namespace solvane;
+  // A reader that leaves (`| head`) must not end a run: failed writes to the
+  // terminal are dropped.
+  std::signal(SIGPIPE, SIG_IGN);
   if (argc == 1) {
     return RunMainDialog();
   }

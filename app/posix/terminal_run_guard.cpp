@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace solvane {
 
@@ -18,10 +20,6 @@ void OnSignalDuringRun(int) {
     return;
   }
   quitRequested = 1;
-  // The terminal may be gone: output to it must not end the program either.
-  struct sigaction ignore = {};
-  ignore.sa_handler = SIG_IGN;
-  sigaction(SIGPIPE, &ignore, nullptr);
   const char text[] = "\nAn update is in progress. The program will quit when it has finished.\n";
   ssize_t written = write(STDOUT_FILENO, text, sizeof text - 1);
   (void)written;
@@ -35,15 +33,25 @@ TerminalRunGuard::~TerminalRunGuard() {
   }
 }
 
+// Read-only and readable by all: a second user sharing the writers' folder can
+// open the file and is refused by the lock like the same user. No symlink is
+// followed. Without the folder there is no writer to guard.
 bool TerminalRunGuard::Begin() {
-  lock_ = open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  lock_ = open(lockPath_.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (lock_ < 0 && errno != ENOENT) {
+    std::fprintf(stderr, "solvane-update: cannot open the run lock %s: %s\n", lockPath_.c_str(),
+                 std::strerror(errno));
+    return false;
+  }
   if (lock_ >= 0 && flock(lock_, LOCK_EX | LOCK_NB) != 0) {
-    bool heldElsewhere = errno == EWOULDBLOCK;
+    int error = errno;
     close(lock_);
     lock_ = -1;
-    if (heldElsewhere) {
-      return false;
+    if (error != EWOULDBLOCK) {
+      std::fprintf(stderr, "solvane-update: cannot lock the run lock %s: %s\n", lockPath_.c_str(),
+                   std::strerror(error));
     }
+    return false;
   }
   HoldSignals();
   return true;

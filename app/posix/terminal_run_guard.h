@@ -8,8 +8,9 @@
 namespace solvane {
 
 // A run of solvane-update holds an flock on a file in the writers' folder, so a
-// second solvane-update does not update a writer at the same time (no folder:
-// the run goes on without it). SIGINT, SIGTERM and SIGHUP during a run do not
+// second solvane-update, of any user, does not update a writer at the same time
+// (no folder: the run goes on without it; a file that cannot be opened or
+// locked otherwise refuses the run, saying which). SIGINT, SIGTERM and SIGHUP during a run do not
 // stop it: the first says the program will quit when the run has finished,
 // and the run then takes the end of the input.
 class TerminalRunGuard final : public RunGuard {

@@ -22,19 +22,31 @@
 
 namespace solvane {
 
+void LogHangBeforeProgramEnds(WindowsRunGuard& guard, CKiteUpdate100Dlg& dialog) {
+  guard.SetBeforeEndProgram([&dialog] {
+    dialog.LogLine(
+        "The writer has not answered for over a minute; the program was closed while it waited.");
+    dialog.CloseLog();
+  });
+}
+
 bool CKiteUpdate100App::InitInstance() {
   SystemSetupApi setupApi;
   SystemFileApi fileApi;
   SetupApiDeviceAccess setupDevices(setupApi, fileApi);
   auto mainWindow = [this] { return MainWindowHandle(); };
-  SystemMessagePump pump(mainWindow);
+  // The call thread outlives the run guard, whose end stops it.
+  WindowsRunGuard* guard = nullptr;
+  SystemMessagePump pump(mainWindow,
+                         [&guard] { return guard != nullptr && guard->CloseEndsProgram(); });
   PumpingWait pumpingWait(pump);
   PumpingWaiter waiter(pumpingWait);
   SystemRunGuardApi guardApi;
-  CallThread* deviceCalls = nullptr;
-  WindowsRunGuard runGuard(guardApi, mainWindow, [&deviceCalls] { deviceCalls->Stop(); });
-  CallThread deviceThread(pumpingWait, [&runGuard] { runGuard.DeviceCallHung(); });
-  deviceCalls = &deviceThread;
+  CallThread deviceThread(
+      pumpingWait, [&guard] { guard->DeviceCallHung(); },
+      [&guard] { guard->SlowDeviceCallReturned(); });
+  WindowsRunGuard runGuard(guardApi, mainWindow, [&deviceThread] { deviceThread.Stop(); });
+  guard = &runGuard;
   ThreadedDeviceAccess devices(setupDevices, deviceThread);
   WindowsSystemClock clock;
   ShellLogStorage logStorage(fileApi);
@@ -51,6 +63,7 @@ bool CKiteUpdate100App::InitInstance() {
 
   // On the heap: the link's two packet buffers are large for a stack.
   auto dialog = std::make_unique<CKiteUpdate100Dlg>(services);
+  LogHangBeforeProgramEnds(runGuard, *dialog);
   Win32DialogWindow window(instance(), *dialog, this);
   window.SetRunGuard(&runGuard);
   SetMainWindow(&window);

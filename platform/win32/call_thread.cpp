@@ -1,5 +1,8 @@
 #include "platform/win32/call_thread.h"
 
+#include <cassert>
+#include <cstdlib>
+
 namespace solvane {
 
 namespace {
@@ -9,9 +12,12 @@ constexpr uint32_t kSlowCallMs = 60000;
 
 }  // namespace
 
-CallThread::CallThread(PumpingWait& wait, std::function<void()> onSlowCall)
+CallThread::CallThread(PumpingWait& wait,
+                       std::function<void()> onSlowCall,
+                       std::function<void()> onSlowCallReturned)
     : wait_(wait),
       onSlowCall_(std::move(onSlowCall)),
+      onSlowCallReturned_(std::move(onSlowCallReturned)),
       callReady_(CreateEventA(nullptr, FALSE, FALSE, nullptr)),
       callDone_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
 
@@ -26,12 +32,17 @@ CallThread::~CallThread() {
 
 bool CallThread::Start() {
   if (thread_ == nullptr && callReady_ != nullptr && callDone_ != nullptr) {
-    thread_ = CreateThread(nullptr, 0, &ThreadMain, this, 0, nullptr);
+    thread_ = CreateThread(nullptr, 0, &ThreadMain, this, 0, &threadId_);
   }
   return thread_ != nullptr;
 }
 
 void CallThread::Run(const std::function<void()>& call) {
+  bool nested = thread_ != nullptr && GetCurrentThreadId() == threadId_;
+  assert(!nested && "a device call made from inside a device call");
+  if (nested) {
+    std::abort();  // also where assertions are compiled out
+  }
   if (!Start()) {
     call();  // no thread: the call blocks here, as it always did
     return;
@@ -44,6 +55,7 @@ void CallThread::Run(const std::function<void()>& call) {
   onSlowCall_();
   while (!wait_.WaitFor(callDone_, kSlowCallMs)) {
   }
+  onSlowCallReturned_();
 }
 
 void CallThread::Stop() {
@@ -55,6 +67,7 @@ void CallThread::Stop() {
   WaitForSingleObject(thread_, INFINITE);
   CloseHandle(thread_);
   thread_ = nullptr;
+  threadId_ = 0;
 }
 
 DWORD WINAPI CallThread::ThreadMain(void* self) {

@@ -10,11 +10,15 @@ namespace solvane {
 // Makes each call on one helper thread, one at a time, while the calling
 // thread waits for it in a pumping wait: the window stays alive however long
 // the writer takes to answer. The thread starts with the first call and ends
-// with Stop.
+// with Stop. A call made from the helper thread itself would wait for itself
+// for ever: it ends the program at once instead.
 class CallThread final : public CallRunner {
  public:
-  // `onSlowCall` is called once per call that has not returned after 60 s.
-  CallThread(PumpingWait& wait, std::function<void()> onSlowCall);
+  // `onSlowCall` is called once per call that has not returned after 60 s,
+  // `onSlowCallReturned` when such a call returns after all.
+  CallThread(PumpingWait& wait,
+             std::function<void()> onSlowCall,
+             std::function<void()> onSlowCallReturned);
   ~CallThread() override;
 
   CallThread(const CallThread&) = delete;
@@ -29,9 +33,11 @@ class CallThread final : public CallRunner {
 
   PumpingWait& wait_;
   std::function<void()> onSlowCall_;
+  std::function<void()> onSlowCallReturned_;
   HANDLE callReady_;
   HANDLE callDone_;
   HANDLE thread_ = nullptr;
+  DWORD threadId_ = 0;
   const std::function<void()>* call_ = nullptr;
 };
 

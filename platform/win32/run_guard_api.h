@@ -13,6 +13,8 @@ class RunGuardApi {
   virtual BOOL ShutdownBlockReasonCreate(HWND window, LPCWSTR reason) = 0;
   virtual BOOL ShutdownBlockReasonDestroy(HWND window) = 0;
   virtual HANDLE CreateMutexA(LPCSTR name) = 0;
+  // The error of the last call that failed, as Windows keeps it per thread.
+  virtual DWORD GetLastError() = 0;
   virtual DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds) = 0;
   virtual BOOL ReleaseMutex(HANDLE mutex) = 0;
   virtual BOOL CloseHandle(HANDLE object) = 0;
@@ -32,6 +34,7 @@ class SystemRunGuardApi final : public RunGuardApi {
     return ::ShutdownBlockReasonDestroy(window);
   }
   HANDLE CreateMutexA(LPCSTR name) override { return ::CreateMutexA(nullptr, FALSE, name); }
+  DWORD GetLastError() override { return ::GetLastError(); }
   DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds) override {
     return ::WaitForSingleObject(object, milliseconds);
   }

@@ -27,10 +27,14 @@ void SystemMessagePump::Pump() {
 }
 
 bool SystemMessagePump::IsInputForMainWindow(const MSG& message) const {
+  bool caption = message.message >= WM_NCMOUSEMOVE && message.message <= WM_NCXBUTTONDBLCLK;
+  bool systemKey = message.message >= WM_SYSKEYDOWN && message.message <= WM_SYSDEADCHAR;
   bool input = (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) ||
-               (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST) ||
-               (message.message >= WM_NCMOUSEMOVE && message.message <= WM_NCXBUTTONDBLCLK);
+               (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST) || caption;
   if (!input || message.hwnd == nullptr) {
+    return false;
+  }
+  if ((caption || systemKey) && closeEndsProgram_()) {
     return false;
   }
   HWND main = mainWindow_();

@@ -4,8 +4,9 @@ namespace solvane {
 
 namespace {
 
-// In the session namespace: copies in other users' sessions reach other writers.
-constexpr const char* kRunMutexName = "Local\\SolvaneUpdate.Run";
+// Writers belong to the machine, not to a session: a copy in another user's
+// session must be refused too.
+constexpr const char* kRunMutexName = "Global\\SolvaneUpdate.Run";
 constexpr const wchar_t* kShutdownReason =
     L"Updating the firmware of your writer. Please wait until it has finished.";
 // The user watches the run: the display stays on too.
@@ -25,13 +26,17 @@ bool WindowsRunGuard::Begin() {
     return false;
   }
   running_ = true;
+  Hold();
+  return true;
+}
+
+void WindowsRunGuard::Hold() {
   blocking_ = true;
   api_.SetThreadExecutionState(kKeepAwake);
   blockedWindow_ = window_();
   if (blockedWindow_ != nullptr) {
     api_.ShutdownBlockReasonCreate(blockedWindow_, kShutdownReason);
   }
-  return true;
 }
 
 void WindowsRunGuard::Relax() {
@@ -47,19 +52,33 @@ void WindowsRunGuard::Relax() {
 }
 
 void WindowsRunGuard::DeviceCallHung() {
+  liftedByHang_ = blocking_;
   Relax();
   hung_ = true;
+}
+
+// The run writes flash again: what it lifted itself stays lifted.
+void WindowsRunGuard::SlowDeviceCallReturned() {
+  hung_ = false;
+  if (running_ && liftedByHang_) {
+    Hold();
+  }
+  liftedByHang_ = false;
 }
 
 // The dialog's thread waits for the hung call; only the end of the process
 // stops it. The writer is left as it is, which no wait would change.
 void WindowsRunGuard::EndProgram() {
+  if (beforeEnd_) {
+    beforeEnd_();
+  }
   api_.ExitProcess(kExitAfterHungCall);
 }
 
 void WindowsRunGuard::End() {
   Relax();
   hung_ = false;
+  liftedByHang_ = false;
   if (afterRun_) {
     afterRun_();
   }
@@ -68,11 +87,13 @@ void WindowsRunGuard::End() {
 }
 
 // Taken by ownership, not by ERROR_ALREADY_EXISTS: a mutex another copy made
-// and let go of is free. One that cannot be made or waited on lets the run go on.
+// and let go of is free. One this user may not open is another copy's (an
+// elevated one, another user's); one that cannot be made or waited on for any
+// other reason lets the run go on.
 bool WindowsRunGuard::TakeMutex() {
   mutex_ = api_.CreateMutexA(kRunMutexName);
   if (mutex_ == nullptr) {
-    return true;
+    return api_.GetLastError() != ERROR_ACCESS_DENIED;
   }
   DWORD result = api_.WaitForSingleObject(mutex_, 0);
   if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) {

@@ -7,7 +7,7 @@
 
 namespace solvane {
 
-// A run on Windows holds the session's run mutex, keeps the PC and its display
+// A run on Windows holds the machine's run mutex, keeps the PC and its display
 // awake and gives the session a reason not to end; the window asks it whether
 // a run is in progress and whether the session may end.
 class WindowsRunGuard final : public RunGuard {
@@ -26,14 +26,19 @@ class WindowsRunGuard final : public RunGuard {
   // A device call that has not returned for a long time: the PC may sleep and
   // the session end again, and closing the window ends the program.
   void DeviceCallHung();
-  // Ends the program where the run cannot end by itself.
+  // That call has returned after all: the run has what the hang lifted back.
+  void SlowDeviceCallReturned();
+  // Ends the program where the run cannot end by itself, after `beforeEnd`.
   void EndProgram();
+  void SetBeforeEndProgram(std::function<void()> beforeEnd) { beforeEnd_ = std::move(beforeEnd); }
 
   bool RunInProgress() const { return running_; }
   bool SessionMayEnd() const { return !blocking_; }
   bool CloseEndsProgram() const { return running_ && hung_; }
 
  private:
+  // Keeps the PC awake and blocks the session's end.
+  void Hold();
   // False when another copy owns the mutex.
   bool TakeMutex();
   void ReleaseMutex();
@@ -41,11 +46,14 @@ class WindowsRunGuard final : public RunGuard {
   RunGuardApi& api_;
   std::function<HWND()> window_;
   std::function<void()> afterRun_;
+  std::function<void()> beforeEnd_;
   HANDLE mutex_ = nullptr;
   HWND blockedWindow_ = nullptr;
   bool running_ = false;
   bool blocking_ = false;
   bool hung_ = false;
+  // The hang, not the run, lifted the hold.
+  bool liftedByHang_ = false;
 };
 
 }  // namespace solvane

@@ -75,44 +75,67 @@ TEST_F(ProgramTest, TakesOnlyHelpAndVersion) {
 }
 
 // A writer that is current but for its application and WiFi images, in instant
-// timing: the run takes only the program's own waits.
+// timing: the run takes only the program's own waits. Its output goes to the
+// test, or into a pipe whose reader leaves after 300 bytes.
 TEST_F(ProgramTest, UpdatesASimulatedWriterFromItsInput) {
-  ChildProcess writer({SOLVANE_WRITER_SIM_PROGRAM, "--state", (folder_ / "writer").string(),
-                       "--type", "19", "--app-build", "35000", "--boot-build", "35673",
-                       "--sensor-build", "14760", "--xloader-version", "6.00"});
-  ASSERT_TRUE(writer.ReadErrorUntil("serving on"));
-  // It listens right after saying so.
-  SocketDeviceAccess access;
-  std::string path =
-      std::getenv("SOLVANE_DEVICE_DIR") + std::string("/") + kWriterInterfaceClassText + "/writer0";
-  std::unique_ptr<DeviceHandle> probe;
-  for (int attempt = 0; attempt < 1000000 && access.Open(path, probe) != 0; ++attempt) {
-    std::this_thread::yield();
+  for (bool intoHead : {false, true}) {
+    SCOPED_TRACE(intoHead ? "| head -c 300" : "to the test");
+    fs::remove_all(folder_ / "writer");
+    fs::remove(log());
+    ChildProcess writer({SOLVANE_WRITER_SIM_PROGRAM, "--state", (folder_ / "writer").string(),
+                         "--type", "19", "--app-build", "35000", "--boot-build", "35673",
+                         "--sensor-build", "14760", "--xloader-version", "6.00"});
+    ASSERT_TRUE(writer.ReadErrorUntil("serving on"));
+    // It listens right after saying so.
+    SocketDeviceAccess access;
+    std::string path = std::getenv("SOLVANE_DEVICE_DIR") + std::string("/") +
+                       kWriterInterfaceClassText + "/writer0";
+    std::unique_ptr<DeviceHandle> probe;
+    for (int attempt = 0; attempt < 1000000 && access.Open(path, probe) != 0; ++attempt) {
+      std::this_thread::yield();
+    }
+    ASSERT_TRUE(probe);
+    probe.reset();
+
+    std::vector<std::string> command = {SOLVANE_UPDATE_PROGRAM};
+    if (intoHead) {
+      command = {"/bin/sh", "-c", "\"$0\" | head -c 300", SOLVANE_UPDATE_PROGRAM};
+    }
+    ChildProcess update(command);
+    update.Send("g\n\n");
+    EXPECT_EQ(update.Finish(), 0);
+    writer.Terminate();
+
+    std::string text = ReadFile(log());
+    EXPECT_NE(text.find(" - Successfully updated the Solvane/Solvane II.\n"), std::string::npos)
+        << text;
+    EXPECT_EQ(text.substr(text.size() - 11), " - Exiting\n");
+    ChildProcess state(
+        {SOLVANE_WRITER_SIM_PROGRAM, "--state", (folder_ / "writer").string(), "--print-state"});
+    EXPECT_EQ(state.Finish(), 0);
+    EXPECT_NE(state.output.find("\"application\": {\n    \"build\": 35675,\n    \"pending\": null"),
+              std::string::npos)
+        << state.output;
+    EXPECT_NE(state.output.find("\"boot\": {\n    \"build\": 35673,\n    \"pending\": null"),
+              std::string::npos);
+    if (intoHead) {
+      EXPECT_EQ(update.output.size(), 300u);
+      continue;
+    }
+    EXPECT_NE(update.output.find("[G]o!  [Q]uit  (Enter: Go!) > g\n"), std::string::npos);
+    EXPECT_NE(update.output.find("Sending Build 35675 to Solvane/Solvane II...\n"),
+              std::string::npos);
+    EXPECT_NE(update.output.find("\n--- Solvane Update ---\nSuccessfully updated the "
+                                 "Solvane/Solvane II.\n           Click OK to Exit.\n(Enter: OK) "
+                                 "> \n"),
+              std::string::npos);
+    // No bar on output that is not a terminal.
+    EXPECT_EQ(update.output.find('%'), std::string::npos);
+    std::regex header(
+        "^[A-Z][a-z]+ [0-3][0-9], [0-9]{4}  [0-2][0-9]:[0-5][0-9]:[0-5][0-9] - Solvane Update: "
+        "Build: 35675\n");
+    EXPECT_TRUE(std::regex_search(text, header)) << text;
   }
-  ASSERT_TRUE(probe);
-  probe.reset();
-
-  ChildProcess update({SOLVANE_UPDATE_PROGRAM});
-  update.Send("g\n\n");
-  EXPECT_EQ(update.Finish(), 0);
-  writer.Terminate();
-
-  EXPECT_NE(update.output.find("[G]o!  [Q]uit  (Enter: Go!) > g\n"), std::string::npos);
-  EXPECT_NE(update.output.find("Sending Build 35675 to Solvane/Solvane II...\n"),
-            std::string::npos);
-  EXPECT_NE(update.output.find("\n--- Solvane Update ---\nSuccessfully updated the Solvane/Solvane "
-                               "II.\n           Click OK to Exit.\n(Enter: OK) > \n"),
-            std::string::npos);
-  // No bar on output that is not a terminal.
-  EXPECT_EQ(update.output.find('%'), std::string::npos);
-
-  std::string text = ReadFile(log());
-  std::regex header(
-      "^[A-Z][a-z]+ [0-3][0-9], [0-9]{4}  [0-2][0-9]:[0-5][0-9]:[0-5][0-9] - Solvane Update: "
-      "Build: 35675\n");
-  EXPECT_TRUE(std::regex_search(text, header)) << text;
-  EXPECT_NE(text.find(" - Successfully updated the Solvane/Solvane II.\n"), std::string::npos);
-  EXPECT_EQ(text.substr(text.size() - 11), " - Exiting\n");
 }
 
 // A scenario file as sim/README.md's workflow writes one: the writer refuses
@@ -196,27 +219,63 @@ TEST_F(ProgramTest, ASignalDuringARunEndsTheProgramOnlyAfterIt) {
 }
 
 // The first program's run holds the lock in the writers' folder while its
-// error box waits; the second's Go! is refused.
+// error box waits; the second's Go!, of the same user or of another, is
+// refused.
 TEST_F(ProgramTest, ASecondProgramDoesNotRunWhileTheFirstRuns) {
   fs::create_directories(folder_ / "devices" / kWriterInterfaceClassText);
-  ChildProcess first({SOLVANE_UPDATE_PROGRAM});
-  first.Send("g\n");
-  ASSERT_TRUE(first.ReadOutputUntil("--- Error ---"));
+  // Another user must reach the writers' folder.
+  fs::permissions(folder_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+  const std::vector<std::string> asNobody = {"setpriv", "--reuid=nobody", "--regid=nogroup",
+                                             "--clear-groups"};
+  for (bool otherUser : {false, true}) {
+    SCOPED_TRACE(otherUser ? "as nobody" : "as the same user");
+    if (otherUser && (getuid() != 0 || ChildProcess({"setpriv", "--version"}).Finish() != 0)) {
+      GTEST_SKIP() << "cannot start a program as another user (not root, or no setpriv)";
+    }
+    ChildProcess first({SOLVANE_UPDATE_PROGRAM});
+    first.Send("g\n");
+    ASSERT_TRUE(first.ReadOutputUntil("--- Error ---"));
 
-  ChildProcess second({SOLVANE_UPDATE_PROGRAM});
-  second.Send("g\n");
-  EXPECT_EQ(second.Finish(), 0);
-  EXPECT_NE(second.output.find("--- Error ---\nAnother Solvane Update is updating a "
-                               "writer.\nPlease wait until it has finished.\n"),
-            std::string::npos);
-  EXPECT_EQ(first.Finish(), 0);
-  EXPECT_NE(first.output.find("Unable to open a connection"), std::string::npos);
+    std::vector<std::string> command = otherUser ? asNobody : std::vector<std::string>{};
+    command.push_back(SOLVANE_UPDATE_PROGRAM);
+    ChildProcess second(command);
+    second.Send("g\n");
+    EXPECT_EQ(second.Finish(), 0);
+    EXPECT_NE(second.output.find("--- Error ---\nAnother Solvane Update is updating a "
+                                 "writer.\nPlease wait until it has finished.\n"),
+              std::string::npos)
+        << second.output << second.error;
+    EXPECT_EQ(first.Finish(), 0);
+    EXPECT_NE(first.output.find("Unable to open a connection"), std::string::npos);
 
-  // Once the first run has ended, the next one runs.
-  ChildProcess third({SOLVANE_UPDATE_PROGRAM});
-  third.Send("g\n");
-  EXPECT_EQ(third.Finish(), 0);
-  EXPECT_NE(third.output.find("Unable to open a connection"), std::string::npos);
+    // Once the first run has ended, the next one runs.
+    ChildProcess third(command);
+    third.Send("g\n");
+    EXPECT_EQ(third.Finish(), 0);
+    EXPECT_NE(third.output.find("Unable to open a connection"), std::string::npos);
+  }
+}
+
+// A symlink where the lock should be is not followed: the run is refused,
+// naming the file, and the file it points at is left as it was.
+TEST_F(ProgramTest, ASymlinkAtTheLockRefusesTheRun) {
+  fs::path writers = folder_ / "devices" / kWriterInterfaceClassText;
+  fs::create_directories(writers);
+  std::ofstream(folder_ / "precious") << "kept";
+  fs::permissions(folder_ / "precious", fs::perms::owner_read | fs::perms::owner_write);
+  fs::create_symlink(folder_ / "precious", writers / "solvane-update.lock");
+
+  ChildProcess update({SOLVANE_UPDATE_PROGRAM});
+  update.Send("g\n");
+  EXPECT_EQ(update.Finish(), 0);
+  EXPECT_NE(update.output.find("--- Error ---\nAnother Solvane Update is updating a writer."),
+            std::string::npos)
+      << update.output;
+  EXPECT_NE(update.error.find((writers / "solvane-update.lock").string()), std::string::npos)
+      << update.error;
+  EXPECT_EQ(ReadFile(folder_ / "precious"), "kept");
+  EXPECT_EQ(fs::status(folder_ / "precious").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
 }
 
 }  // namespace
