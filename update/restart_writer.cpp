@@ -1,5 +1,5 @@
 // Resets the writer and waits until it is back and ready.
-#include "app/kite_update_dlg.h"
+#include "update/kite_update_engine.h"
 #include "update/message_text.h"
 
 namespace solvane {
@@ -14,7 +14,7 @@ constexpr uint32_t kReadinessIntervalMs = 500;
 
 }  // namespace
 
-int CKiteUpdate100Dlg::RestartWriter() {
+int CKiteUpdateEngine::RestartWriter() {
   if (!restartPending_) {
     return 0;
   }
