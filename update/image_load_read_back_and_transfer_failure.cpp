@@ -58,8 +58,7 @@ int CKiteUpdateEngine::ReportTransferFailure(uint32_t code) {
   if (code == kWriterBusy) {
     ReportWriterBusy();
   } else {
-    ReportError(FormatText(kMessageBuffer, "Unable to program your writer.  Error Code %d",
-                           static_cast<int>(code)));
+    ReportError(ProgramErrorText(kMessageBuffer, code));
   }
   return 5;
 }

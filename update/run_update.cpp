@@ -23,8 +23,7 @@ void CloseBetweenWaits(CKiteUsb& usb, Waiter& waiter) {
 }  // namespace
 
 bool CKiteUpdateEngine::AcceptedMachineType() const {
-  uint32_t type = usb_.machineType();
-  return type >= 18 && type <= 20;
+  return IsAcceptedMachineType(usb_.machineType());
 }
 
 void CKiteUpdateEngine::ClearBootVersions() {
@@ -122,8 +121,7 @@ bool CKiteUpdateEngine::UpdateMachine() {
   }
   LogMachineFound();
   if (!AcceptedMachineType()) {
-    ReportError(
-        FormatText(kMessageBuffer, "Improper Machine Type.  This update is not for %s!", Model()));
+    ReportError(ImproperMachineText(kMessageBuffer, Model()));
     return false;
   }
   acceptedMachineType_ = usb_.machineType();
