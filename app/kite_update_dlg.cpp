@@ -37,12 +37,22 @@ std::string BuildIntroText() {
   return text;
 }
 
+std::string BuildStringOf(const ProductVersionReader& reader) {
+  std::string build;
+  FormatBuildString(reader, build);
+  return build;
+}
+
 }  // namespace
 
 CKiteUpdate100Dlg::CKiteUpdate100Dlg(const UpdaterServices& services)
     : CDialog(kMainDialogTemplate),
-      services_(services),
-      usb_(services.devices, services.waiter, *this) {}
+      CKiteUpdateEngine({services.devices, services.waiter, services.clock, services.logStorage,
+                         services.resources, services.progress, services.runGuard},
+                        services.strings.Load(kApplicationNameString),
+                        BuildStringOf(services.versionReader)),
+      strings_(services.strings),
+      versionReader_(services.versionReader) {}
 
 CKiteUpdate100Dlg::~CKiteUpdate100Dlg() = default;
 
@@ -53,13 +63,13 @@ void CKiteUpdate100Dlg::DoDataExchange() {
 
 bool CKiteUpdate100Dlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  std::string aboutEntry = services_.strings.Load(kAboutMenuString);
+  std::string aboutEntry = strings_.Load(kAboutMenuString);
   if (!aboutEntry.empty()) {
     window().AppendSystemMenu(kAboutCommand, aboutEntry);
   }
   window().SetIcon(kMainIcon);
-  FormatBuildString(services_.versionReader, buildString_);
-  applicationName_ = services_.strings.Load(kApplicationNameString);
+  FormatBuildString(versionReader_, buildString_);
+  applicationName_ = strings_.Load(kApplicationNameString);
   window().SetCaption(applicationName_ + " - Build:  " + buildString_);
   introText_ = BuildIntroText();
   goButton_.SetWindowText("&Go!");
@@ -76,13 +86,17 @@ bool CKiteUpdate100Dlg::OnCommand(uint32_t commandId) {
   return CDialog::OnCommand(commandId);
 }
 
+void CKiteUpdate100Dlg::OnCancel() {
+  CDialog::OnCancel();
+}
+
 bool CKiteUpdate100Dlg::OnSysCommand(uint32_t commandId) {
   if ((commandId & kSystemCommandMask) != kAboutCommand) {
     return false;
   }
   CAboutDlg about;
   std::string build;
-  FormatBuildString(services_.versionReader, build);
+  FormatBuildString(versionReader_, build);
   about.SetVersionText(applicationName_ + " Build:  " + build);
   window().RunModal(about);
   return true;
@@ -96,13 +110,8 @@ int CKiteUpdate100Dlg::ShowApplication(std::string_view text, uint32_t style) {
   return Show(text, applicationName_, style);
 }
 
-void CKiteUpdate100Dlg::ShowError(std::string_view text) {
-  Show(text, "Error", kMbOk | kMbIconError);
-}
-
-void CKiteUpdate100Dlg::ReportError(std::string_view text) {
-  LogLine(text);
-  ShowError(text);
+void CKiteUpdate100Dlg::ShowStatusText(std::string_view text) {
+  SetDlgItemText(kStatusArea, text);
 }
 
 }  // namespace solvane

@@ -2,7 +2,7 @@
 #include <sys/resource.h>
 
 #include "package/embedded_image.h"
-#include "tests/update/engine_harness.h"
+#include "tests/support/engine_harness.h"
 #include "update/sent_images.h"
 
 namespace solvane::engine_test {

@@ -3,12 +3,12 @@
 
 #include "device/kite_usb.h"
 #include "device/request_codes.h"
+#include "package/catalogue.h"
 
 namespace solvane {
 
 namespace {
 
-constexpr uint32_t kMaxMachineType = 22;
 constexpr uint32_t kFirstTypeWithBuild = 16;
 constexpr uint32_t kSmallChunk = 8192;
 constexpr uint32_t kEraseBlock = 0x20000;
@@ -51,7 +51,7 @@ uint32_t CKiteUsb::Identify(uint32_t* machineType,
   if (reply.code != kIdentify) {
     return 0;
   }
-  machineType_ = std::min(reply.param[0], kMaxMachineType);
+  machineType_ = std::min(reply.param[0], kHighestMachineType);
   maximumChunk_ = HasSmallChunks(machineType_) ? kSmallChunk : static_cast<uint32_t>(kMaxPayload);
   versionWord_ = reply.param[1];
   bootMode_ = reply.param[2];
@@ -60,11 +60,8 @@ uint32_t CKiteUsb::Identify(uint32_t* machineType,
     if (machineType_ == 1 && versionWord_ >= 0x100 && versionWord_ <= 0x1FF) {
       bootMode_ = 0;
     }
-    if (machineType_ == 3 && versionWord_ >= 0x50 && versionWord_ <= 0x53) {
-      machineType_ = 4;
-    }
-    if (machineType_ == 3 && versionWord_ >= 0x60 && versionWord_ <= 0x62) {
-      machineType_ = 5;
+    if (machineType_ == 3) {
+      machineType_ = TypeReportedAsType3(versionWord_);
     }
   }
   bool hasBuild = machineType_ >= kFirstTypeWithBuild;

@@ -5,6 +5,7 @@
 #include "device/chunked_transfer.h"
 #include "device/kite_usb.h"
 #include "device/request_codes.h"
+#include "package/catalogue.h"
 #include "package/crc32.h"
 
 namespace solvane {
@@ -14,8 +15,7 @@ namespace {
 // The boot code of these models reported type 3 before Identify corrected it,
 // and still expects 3 in the application transfer.
 bool ReportedAsType3(uint32_t machineType, uint32_t versionWord) {
-  return (machineType == 4 && versionWord >= 0x50 && versionWord <= 0x53) ||
-         (machineType == 5 && versionWord >= 0x60 && versionWord <= 0x62);
+  return machineType != 3 && TypeReportedAsType3(versionWord) == machineType;
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
 // The update log and the status area of the main dialog.
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <utility>
 
-#include "app/kite_update_dlg.h"
-#include "app/program_version.h"
+#include "log/update_log.h"
 
 namespace solvane {
 
@@ -17,14 +18,25 @@ constexpr size_t kLogLineBuffer = 520;
 
 }  // namespace
 
-std::string CKiteUpdate100Dlg::DateText() const {
-  std::tm local = services_.clock.LocalTime(services_.clock.Now());
+CUpdateLog::CUpdateLog(LogStorage& logStorage,
+                       const SystemClock& clock,
+                       std::string applicationName,
+                       std::string buildString)
+    : logStorage_(logStorage),
+      clock_(clock),
+      applicationName_(std::move(applicationName)),
+      buildString_(std::move(buildString)) {}
+
+CUpdateLog::~CUpdateLog() = default;
+
+std::string CUpdateLog::DateText() const {
+  std::tm local = clock_.LocalTime(clock_.Now());
   char text[64];
   size_t length = std::strftime(text, sizeof(text), "%B %d, %Y  %H:%M:%S", &local);
   return std::string(text, length);
 }
 
-void CKiteUpdate100Dlg::WriteLog(std::string_view line) {
+void CUpdateLog::WriteLog(std::string_view line) {
   // A log that cannot be written (a full disk, a removed drive) must not stop
   // or fail the update: it is closed, and the run goes on without it.
   if (!logFile_->Write(line) || !logFile_->Flush()) {
@@ -33,30 +45,27 @@ void CKiteUpdate100Dlg::WriteLog(std::string_view line) {
   }
 }
 
-void CKiteUpdate100Dlg::OpenLog() {
-  std::optional<std::string> folder = services_.logStorage.DocumentsFolder();
+void CUpdateLog::OpenLog() {
+  std::optional<std::string> folder = logStorage_.DocumentsFolder();
   if (!folder) {
     return;
   }
-  std::string path = services_.logStorage.Join(*folder, kLogFileName);
+  std::string path = logStorage_.Join(*folder, kLogFileName);
   if (path.size() >= kMaxPathLength) {
     return;
   }
-  logFile_ = services_.logStorage.OpenUnshared(path);
+  logFile_ = logStorage_.OpenUnshared(path);
   if (!logFile_) {
     return;
   }
   logOpen_ = true;
-  std::string applicationName = services_.strings.Load(kApplicationNameString);
-  std::string build;
-  FormatBuildString(services_.versionReader, build);
   char header[kLogLineBuffer];
   int length = std::snprintf(header, sizeof(header), "%s - %s: Build: %s\n", DateText().c_str(),
-                             applicationName.c_str(), build.c_str());
+                             applicationName_.c_str(), buildString_.c_str());
   WriteLog(std::string_view(header, std::min<size_t>(length, sizeof(header) - 1)));
 }
 
-void CKiteUpdate100Dlg::LogLine(std::string_view text) {
+void CUpdateLog::LogLine(std::string_view text) {
   if (!logOpen_) {
     return;
   }
@@ -67,7 +76,7 @@ void CKiteUpdate100Dlg::LogLine(std::string_view text) {
   WriteLog(line);
 }
 
-void CKiteUpdate100Dlg::CloseLog() {
+void CUpdateLog::CloseLog() {
   if (logOpen_) {
     char closing[kLogLineBuffer];
     int length = std::snprintf(closing, sizeof(closing), "%s - Exiting\n", DateText().c_str());
@@ -77,8 +86,8 @@ void CKiteUpdate100Dlg::CloseLog() {
   logOpen_ = false;
 }
 
-void CKiteUpdate100Dlg::SetStatusText(std::string_view text) {
-  SetDlgItemText(kStatusArea, text);
+void CUpdateLog::SetStatusText(std::string_view text) {
+  ShowStatusText(text);
 }
 
 }  // namespace solvane

@@ -87,7 +87,30 @@ constexpr std::array<CatalogueEntry, 3> kReleaseList = {
 // What a type beyond the table gets: the link stores types up to 22.
 constexpr CatalogueEntry kEmptyRow = NameOnly(0, "");
 
+constexpr uint32_t kFirstAcceptedType = 18;
+constexpr uint32_t kLastAcceptedType = 20;
+
+struct Type3Range {
+  uint32_t machineType;
+  uint32_t firstVersion;
+  uint32_t lastVersion;
+};
+constexpr std::array<Type3Range, 2> kReportedAsType3 = {{{4, 0x50, 0x53}, {5, 0x60, 0x62}}};
+
 }  // namespace
+
+bool IsAcceptedMachineType(uint32_t machineType) {
+  return machineType >= kFirstAcceptedType && machineType <= kLastAcceptedType;
+}
+
+uint32_t TypeReportedAsType3(uint32_t versionWord) {
+  for (const Type3Range& range : kReportedAsType3) {
+    if (versionWord >= range.firstVersion && versionWord <= range.lastVersion) {
+      return range.machineType;
+    }
+  }
+  return 3;
+}
 
 const char* ModelName(uint32_t machineType) {
   return machineType < kCatalogue.size() ? kCatalogue[machineType].modelName : "UnKnown";

@@ -45,7 +45,19 @@ inline unsigned Beta(uint32_t version) {
   return version & 0xFF;
 }
 
-inline constexpr uint32_t kCatalogueSize = 22;  // machine types 0 to 21
+// The catalogue has 22 rows, machine types 0 to 21. The link stores a reported
+// type above 22 as 22, the highest machine type, which names no row.
+inline constexpr uint32_t kCatalogueSize = 22;
+inline constexpr uint32_t kHighestMachineType = 22;
+
+// The machine types an update run accepts, 18 to 20; it names and refuses all
+// others.
+bool IsAcceptedMachineType(uint32_t machineType);
+
+// The early boot code of types 4 and 5 reports type 3, told apart by its
+// version word: 0x50 to 0x53 is type 4, 0x60 to 0x62 type 5. The type behind
+// such a report; 3 for any other version word.
+uint32_t TypeReportedAsType3(uint32_t versionWord);
 
 // The display name of a machine type; "UnKnown" above 21.
 const char* ModelName(uint32_t machineType);

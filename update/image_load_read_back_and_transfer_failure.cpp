@@ -1,8 +1,8 @@
 // What the programming procedures share: getting an image, reading memory back,
 // reporting a refused transfer.
-#include "app/kite_update_dlg.h"
 #include "device/chunked_transfer.h"
 #include "device/request_codes.h"
+#include "update/kite_update_engine.h"
 #include "update/message_text.h"
 
 namespace solvane {
@@ -13,15 +13,15 @@ constexpr const char* kOutOfMemoryText = "System too low on memory!";
 
 }  // namespace
 
-void CKiteUpdate100Dlg::ShowOutOfMemory() {
+void CKiteUpdateEngine::ShowOutOfMemory() {
   ShowError(kOutOfMemoryText);
 }
 
-void CKiteUpdate100Dlg::ReportOutOfMemory() {
+void CKiteUpdateEngine::ReportOutOfMemory() {
   ReportError(kOutOfMemoryText);
 }
 
-bool CKiteUpdate100Dlg::LoadImage(uint32_t id,
+bool CKiteUpdateEngine::LoadImage(uint32_t id,
                                   uint32_t slack,
                                   bool logOutOfMemory,
                                   EmbeddedImage& image) {
@@ -46,25 +46,24 @@ bool CKiteUpdate100Dlg::LoadImage(uint32_t id,
   return false;
 }
 
-bool CKiteUpdate100Dlg::ReadBack(uint32_t address, uint32_t length, uint8_t* destination) {
+bool CKiteUpdateEngine::ReadBack(uint32_t address, uint32_t length, uint8_t* destination) {
   return TransferInChunks(services_.progress, length, usb_.maximumChunk(),
                           [&](uint32_t offset, uint32_t chunk) {
                             return usb_.ReadMemory(address + offset, chunk, destination + offset);
                           });
 }
 
-int CKiteUpdate100Dlg::ReportTransferFailure(uint32_t code) {
+int CKiteUpdateEngine::ReportTransferFailure(uint32_t code) {
   usb_.ShowMessage("Failure in updating machine.");
   if (code == kWriterBusy) {
     ReportWriterBusy();
   } else {
-    ReportError(FormatText(kMessageBuffer, "Unable to program your writer.  Error Code %d",
-                           static_cast<int>(code)));
+    ReportError(ProgramErrorText(kMessageBuffer, code));
   }
   return 5;
 }
 
-void CKiteUpdate100Dlg::ReportWriterBusy() {
+void CKiteUpdateEngine::ReportWriterBusy() {
   ReportError(FormatText(kMessageBuffer,
                          "Unable to program your writer.\nPlease close any open files on your %s",
                          Model()));

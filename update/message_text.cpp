@@ -19,4 +19,13 @@ std::string FormatText(size_t bufferSize, const char* format, ...) {
   return std::string(buffer.data(), std::min<size_t>(length, bufferSize - 1));
 }
 
+std::string ProgramErrorText(size_t bufferSize, uint32_t result) {
+  return FormatText(bufferSize, "Unable to program your writer.  Error Code %d",
+                    static_cast<int>(result));
+}
+
+std::string ImproperMachineText(size_t bufferSize, const char* modelName) {
+  return FormatText(bufferSize, "Improper Machine Type.  This update is not for %s!", modelName);
+}
+
 }  // namespace solvane

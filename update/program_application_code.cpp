@@ -1,12 +1,12 @@
 // Sends the carried application code; the run decides when it is due.
-#include "app/kite_update_dlg.h"
 #include "package/catalogue.h"
 #include "package/crc32.h"
+#include "update/kite_update_engine.h"
 #include "update/message_text.h"
 
 namespace solvane {
 
-int CKiteUpdate100Dlg::ProgramApplicationCode() {
+int CKiteUpdateEngine::ProgramApplicationCode() {
   if (applicationCodeDone_) {
     return 0;
   }

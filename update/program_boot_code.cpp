@@ -1,11 +1,11 @@
 // Brings the writer's boot code up to the carried version.
-#include "app/kite_update_dlg.h"
 #include "package/catalogue.h"
+#include "update/kite_update_engine.h"
 #include "update/message_text.h"
 
 namespace solvane {
 
-int CKiteUpdate100Dlg::ProgramBootCode() {
+int CKiteUpdateEngine::ProgramBootCode() {
   if (bootCodeDone_) {
     return 0;
   }

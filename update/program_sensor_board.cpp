@@ -4,12 +4,12 @@
 #include <new>
 #include <optional>
 
-#include "app/kite_update_dlg.h"
 #include "device/chunked_transfer.h"
 #include "device/request_codes.h"
 #include "package/crc32.h"
 #include "package/intel_hex.h"
 #include "platform/little_endian.h"
+#include "update/kite_update_engine.h"
 #include "update/message_text.h"
 
 namespace solvane {
@@ -134,7 +134,7 @@ bool ReleaseBoard(CKiteUsb& usb, Waiter& waiter) {
 
 }  // namespace
 
-int CKiteUpdate100Dlg::ProgramSensorBoard() {
+int CKiteUpdateEngine::ProgramSensorBoard() {
   const CatalogueEntry& row = Row();
   uint32_t build = usb_.sensorBoardBuild();
   if (build != kUnknownBuild && build >= row.sensorBoardMinimumBuild) {
@@ -172,7 +172,7 @@ int CKiteUpdate100Dlg::ProgramSensorBoard() {
   return UpdateSensorBoard(memory.get(), end + 1);
 }
 
-int CKiteUpdate100Dlg::UpdateSensorBoard(const uint8_t* memory, uint32_t end) {
+int CKiteUpdateEngine::UpdateSensorBoard(const uint8_t* memory, uint32_t end) {
   const uint32_t length = end - kProgramStart;
   const ProgrammedRange range{memory + kProgramStart, length,
                               Crc32Of(memory + kProgramStart, length)};

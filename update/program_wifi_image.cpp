@@ -4,14 +4,14 @@
 #include <memory>
 #include <new>
 
-#include "app/kite_update_dlg.h"
 #include "device/chunked_transfer.h"
 #include "device/request_codes.h"
+#include "update/kite_update_engine.h"
 #include "update/message_text.h"
 
 namespace solvane {
 
-struct CKiteUpdate100Dlg::WifiPartition {
+struct CKiteUpdateEngine::WifiPartition {
   uint32_t CatalogueEntry::*image;
   uint32_t selector;
   const char* checkDisplay;
@@ -29,7 +29,7 @@ constexpr int kChecks = 3;
 
 }  // namespace
 
-int CKiteUpdate100Dlg::ProgramWifiApp() {
+int CKiteUpdateEngine::ProgramWifiApp() {
   static constexpr WifiPartition kApplication = {&CatalogueEntry::wifiApplicationImage,
                                                  kWifiApplicationPartition,
                                                  "Checking WiFi App...",
@@ -42,7 +42,7 @@ int CKiteUpdate100Dlg::ProgramWifiApp() {
   return ProgramWifiImage(kApplication);
 }
 
-int CKiteUpdate100Dlg::ProgramWifiNvs() {
+int CKiteUpdateEngine::ProgramWifiNvs() {
   static constexpr WifiPartition kNvs = {&CatalogueEntry::wifiNvsImage,
                                          kWifiNvsPartition,
                                          "Checking WiFi NVS...",
@@ -55,7 +55,7 @@ int CKiteUpdate100Dlg::ProgramWifiNvs() {
   return ProgramWifiImage(kNvs);
 }
 
-int CKiteUpdate100Dlg::ProgramWifiImage(const WifiPartition& partition) {
+int CKiteUpdateEngine::ProgramWifiImage(const WifiPartition& partition) {
   uint32_t imageId = Row().*partition.image;
   if (imageId == 0) {
     return 0;
@@ -82,7 +82,7 @@ int CKiteUpdate100Dlg::ProgramWifiImage(const WifiPartition& partition) {
   return 6;
 }
 
-CKiteUpdate100Dlg::WifiCheck CKiteUpdate100Dlg::CheckWifiPartition(const WifiPartition& partition,
+CKiteUpdateEngine::WifiCheck CKiteUpdateEngine::CheckWifiPartition(const WifiPartition& partition,
                                                                    const EmbeddedImage& image,
                                                                    uint8_t* readBack,
                                                                    bool firstCheck) {
@@ -104,7 +104,7 @@ CKiteUpdate100Dlg::WifiCheck CKiteUpdate100Dlg::CheckWifiPartition(const WifiPar
   return WifiCheck::kDiffers;
 }
 
-bool CKiteUpdate100Dlg::WriteWifiPartition(const WifiPartition& partition,
+bool CKiteUpdateEngine::WriteWifiPartition(const WifiPartition& partition,
                                            const EmbeddedImage& image) {
   usb_.ShowMessage(partition.programDisplay);
   LogLine(FormatText(kMessageBuffer, partition.programLog, Model()));

@@ -4,9 +4,9 @@
 #include <memory>
 #include <new>
 
-#include "app/kite_update_dlg.h"
 #include "device/request_codes.h"
 #include "package/crc32.h"
+#include "update/kite_update_engine.h"
 #include "update/message_text.h"
 #include "update/xloader_version.h"
 
@@ -18,7 +18,7 @@ constexpr int kDamagedLoaderResends = 2;
 
 }  // namespace
 
-int CKiteUpdate100Dlg::ProgramXLoader() {
+int CKiteUpdateEngine::ProgramXLoader() {
   if (xLoaderDone_) {
     return 0;
   }
@@ -32,7 +32,7 @@ int CKiteUpdate100Dlg::ProgramXLoader() {
   return result;
 }
 
-int CKiteUpdate100Dlg::UpdateXLoader(uint32_t imageId) {
+int CKiteUpdateEngine::UpdateXLoader(uint32_t imageId) {
   EmbeddedImage image;
   if (!LoadImage(imageId, kImageSlack, true, image)) {
     return 1;
@@ -82,7 +82,7 @@ int CKiteUpdate100Dlg::UpdateXLoader(uint32_t imageId) {
   return finalXLoaderCall_ ? ReportTransferFailure(code) : 0;
 }
 
-bool CKiteUpdate100Dlg::LoaderKept(uint32_t address, const uint8_t* before, uint32_t length) {
+bool CKiteUpdateEngine::LoaderKept(uint32_t address, const uint8_t* before, uint32_t length) {
   std::unique_ptr<uint8_t[]> now(new (std::nothrow) uint8_t[length]);
   return now && ReadBack(address, length, now.get()) && std::memcmp(now.get(), before, length) == 0;
 }

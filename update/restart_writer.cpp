@@ -1,5 +1,5 @@
 // Resets the writer and waits until it is back and ready.
-#include "app/kite_update_dlg.h"
+#include "update/kite_update_engine.h"
 #include "update/message_text.h"
 
 namespace solvane {
@@ -14,7 +14,7 @@ constexpr uint32_t kReadinessIntervalMs = 500;
 
 }  // namespace
 
-int CKiteUpdate100Dlg::RestartWriter() {
+int CKiteUpdateEngine::RestartWriter() {
   if (!restartPending_) {
     return 0;
   }
@@ -32,15 +32,13 @@ int CKiteUpdate100Dlg::RestartWriter() {
     }
   }
   if (uint32_t result = usb_.Identify(nullptr, &reportedVersion_, &bootMode_, &reportedBuild_)) {
-    ShowError(FormatText(kShortMessageBuffer, "Unable to program your writer.  Error Code %d",
-                         static_cast<int>(result)));
+    ShowError(ProgramErrorText(kShortMessageBuffer, result));
     return 5;
   }
   // The writer must come back as the model the run checked; anything else would
   // get images that are not its own.
   if (usb_.machineType() != acceptedMachineType_) {
-    ShowError(FormatText(kShortMessageBuffer, "Improper Machine Type.  This update is not for %s!",
-                         Model()));
+    ShowError(ImproperMachineText(kShortMessageBuffer, Model()));
     return 5;
   }
   bool ready = false;

@@ -1,6 +1,6 @@
 // The update run: one click of "&Go!".
-#include "app/kite_update_dlg.h"
 #include "package/catalogue.h"
+#include "update/kite_update_engine.h"
 #include "update/message_text.h"
 
 namespace solvane {
@@ -22,23 +22,22 @@ void CloseBetweenWaits(CKiteUsb& usb, Waiter& waiter) {
 
 }  // namespace
 
-bool CKiteUpdate100Dlg::AcceptedMachineType() const {
-  uint32_t type = usb_.machineType();
-  return type >= 18 && type <= 20;
+bool CKiteUpdateEngine::AcceptedMachineType() const {
+  return IsAcceptedMachineType(usb_.machineType());
 }
 
-void CKiteUpdate100Dlg::ClearBootVersions() {
+void CKiteUpdateEngine::ClearBootVersions() {
   mainBootVersion_ = mainBootBuild_ = secondaryBootVersion_ = secondaryBootBuild_ = 0;
 }
 
-void CKiteUpdate100Dlg::ReadBootVersionsOrClear() {
+void CKiteUpdateEngine::ReadBootVersionsOrClear() {
   if (usb_.ReadBootVersions(&mainBootVersion_, &mainBootBuild_, &secondaryBootVersion_,
                             &secondaryBootBuild_) != 0) {
     ClearBootVersions();
   }
 }
 
-void CKiteUpdate100Dlg::FillMachineState() {
+void CKiteUpdateEngine::FillMachineState() {
   ClearBootVersions();
   if (bootMode_ == 0) {
     ReadBootVersionsOrClear();
@@ -52,7 +51,7 @@ void CKiteUpdate100Dlg::FillMachineState() {
   reportedBuild_ = 0;
 }
 
-void CKiteUpdate100Dlg::LogMachineFound() {
+void CKiteUpdateEngine::LogMachineFound() {
   uint32_t type = usb_.machineType();
   const char* model = Model();
   if (!AcceptedMachineType()) {
@@ -86,7 +85,7 @@ void CKiteUpdate100Dlg::LogMachineFound() {
   }
 }
 
-bool CKiteUpdate100Dlg::ConfirmDowngrade() {
+bool CKiteUpdateEngine::ConfirmDowngrade() {
   const CatalogueEntry& row = Row();
   uint32_t writerVersion = usb_.versionWord() & ~uint32_t{0xFF};
   if (row.applicationVersion >= writerVersion && row.applicationBuild >= reportedBuild_) {
@@ -103,7 +102,7 @@ bool CKiteUpdate100Dlg::ConfirmDowngrade() {
   return Show(question, "Warning", kDowngradeQuestionStyle) == kIdYes;
 }
 
-bool CKiteUpdate100Dlg::UpdateMachine() {
+bool CKiteUpdateEngine::UpdateMachine() {
   usb_.Open();
   if (!usb_.IsOpen()) {
     ReportError(
@@ -122,8 +121,7 @@ bool CKiteUpdate100Dlg::UpdateMachine() {
   }
   LogMachineFound();
   if (!AcceptedMachineType()) {
-    ReportError(
-        FormatText(kMessageBuffer, "Improper Machine Type.  This update is not for %s!", Model()));
+    ReportError(ImproperMachineText(kMessageBuffer, Model()));
     return false;
   }
   acceptedMachineType_ = usb_.machineType();
@@ -161,7 +159,7 @@ bool CKiteUpdate100Dlg::UpdateMachine() {
   return true;
 }
 
-void CKiteUpdate100Dlg::RunUpdate() {
+void CKiteUpdateEngine::RunUpdate() {
   restartPending_ = xLoaderDone_ = bootCodeDone_ = applicationCodeDone_ = false;
   acceptedMachineType_ = 0;
   finalXLoaderCall_ = false;
@@ -171,7 +169,7 @@ void CKiteUpdate100Dlg::RunUpdate() {
   // Two copies that update at once would interleave their packets.
   if (!services_.runGuard.Begin()) {
     ReportError("Another Solvane Update is updating a writer.\nPlease wait until it has finished.");
-    SetStatusText(introText_);
+    SetStatusText(introText());
     CloseLog();
     return;
   }
@@ -183,7 +181,7 @@ void CKiteUpdate100Dlg::RunUpdate() {
     services_.runGuard.Relax();
     Show(FormatText(kMessageBuffer, "Successfully updated the %s.\n           Click OK to Exit.",
                     Model()),
-         applicationName_, kMbOk | kMbIconInformation);
+         applicationName(), kMbOk | kMbIconInformation);
     if (usb_.IsOpen()) {
       CloseBetweenWaits(usb_, services_.waiter);
     }
@@ -199,7 +197,7 @@ void CKiteUpdate100Dlg::RunUpdate() {
     CloseBetweenWaits(usb_, services_.waiter);
   }
   services_.runGuard.End();
-  SetStatusText(introText_);
+  SetStatusText(introText());
   CloseLog();
 }
 

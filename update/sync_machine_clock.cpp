@@ -1,5 +1,5 @@
 // The writer's clock, kept to the PC's local time.
-#include "app/kite_update_dlg.h"
+#include "update/kite_update_engine.h"
 
 namespace solvane {
 
@@ -9,7 +9,7 @@ constexpr uint32_t kClockToleranceSeconds = 300;
 
 }  // namespace
 
-uint32_t CKiteUpdate100Dlg::PcLocalTime() const {
+uint32_t CKiteUpdateEngine::PcLocalTime() const {
   int64_t now = services_.clock.Now();
   TimeZoneBiases zone = services_.clock.TimeZone();
   bool daylight = services_.clock.LocalTime(now).tm_isdst > 0;
@@ -18,7 +18,7 @@ uint32_t CKiteUpdate100Dlg::PcLocalTime() const {
   return static_cast<uint32_t>(local);
 }
 
-int CKiteUpdate100Dlg::SyncMachineClock() {
+int CKiteUpdateEngine::SyncMachineClock() {
   uint32_t pcTime = PcLocalTime();
   uint32_t writerTime = 0;
   if (usb_.ExchangeClock(0, 0, &writerTime) != 0 || writerTime == pcTime) {

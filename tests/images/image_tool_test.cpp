@@ -20,10 +20,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// solvane-image from the same build tree as this test program.
+// solvane-image, as the build names its target.
 fs::path ToolPath() {
-  return fs::canonical("/proc/self/exe").parent_path().parent_path() / "tools" / "image_tool" /
-         "solvane-image";
+  return SOLVANE_IMAGE_PROGRAM;
 }
 
 std::string ReadText(const fs::path& path) {

@@ -8,10 +8,9 @@
 
 namespace solvane::sim_test {
 
-// solvane-writer-sim from the same build tree as this test program.
+// solvane-writer-sim, as the build names its target.
 inline std::filesystem::path SimProgramPath() {
-  return std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() / "sim" /
-         "solvane-writer-sim";
+  return SOLVANE_WRITER_SIM_PROGRAM;
 }
 
 struct ProgramResult {

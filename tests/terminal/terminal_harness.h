@@ -17,9 +17,9 @@
 #include "sim/sensor_code_block.h"
 #include "sim/sim_writer.h"
 #include "sim/virtual_host_time.h"
+#include "tests/support/engine_harness.h"
 #include "tests/support/no_writers.h"
 #include "tests/support/virtual_clock.h"
-#include "tests/update/engine_harness.h"
 
 namespace solvane::terminal_test {
 

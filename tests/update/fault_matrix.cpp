@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tests/update/engine_harness.h"
+#include "tests/support/engine_harness.h"
 #include "tests/update/writer_components.h"
 
 // Unoptimised or under the sanitizers a run takes more than ten times as long;

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "device/request_codes.h"
-#include "tests/update/engine_harness.h"
+#include "tests/support/engine_harness.h"
 
 namespace solvane::engine_test {
 namespace {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "device/request_codes.h"
-#include "tests/update/engine_harness.h"
+#include "tests/support/engine_harness.h"
 
 namespace solvane::engine_test {
 namespace {
@@ -66,26 +66,26 @@ TEST(MachineClock, MoreThan300SecondsOffIsAskedAbout) {
 }
 
 TEST(MachineClock, PcLocalTimeSubtractsTheBiasesOfTheZone) {
-  Engine engine;
-  engine.pcClock.startUtc = 1'700'000'000;
-  engine.pcClock.zone = {.bias = 300, .standardBias = 0, .daylightBias = -60};
+  LoneEngine lone;  // the time function needs no dialog and no writer
+  lone.pcClock.startUtc = 1'700'000'000;
+  lone.pcClock.zone = {.bias = 300, .standardBias = 0, .daylightBias = -60};
 
-  engine.pcClock.daylight = false;
-  EXPECT_EQ(engine.dialog.PcLocalTime(), 1'700'000'000u - 18'000u);
-  engine.pcClock.daylight = true;
-  EXPECT_EQ(engine.dialog.PcLocalTime(), 1'700'000'000u - 14'400u);
+  lone.pcClock.daylight = false;
+  EXPECT_EQ(lone.engine.PcLocalTime(), 1'700'000'000u - 18'000u);
+  lone.pcClock.daylight = true;
+  EXPECT_EQ(lone.engine.PcLocalTime(), 1'700'000'000u - 14'400u);
 
-  engine.pcClock.zone = {.bias = -60, .standardBias = 15, .daylightBias = -60};
-  engine.pcClock.daylight = false;
-  EXPECT_EQ(engine.dialog.PcLocalTime(), 1'700'000'000u + 3'600u - 900u);
-  engine.pcClock.daylight = true;
-  EXPECT_EQ(engine.dialog.PcLocalTime(), 1'700'000'000u + 7'200u);
+  lone.pcClock.zone = {.bias = -60, .standardBias = 15, .daylightBias = -60};
+  lone.pcClock.daylight = false;
+  EXPECT_EQ(lone.engine.PcLocalTime(), 1'700'000'000u + 3'600u - 900u);
+  lone.pcClock.daylight = true;
+  EXPECT_EQ(lone.engine.PcLocalTime(), 1'700'000'000u + 7'200u);
 }
 
 TEST(MachineClock, PcLocalTimeKeepsTheLow32Bits) {
-  Engine engine;
-  engine.pcClock.startUtc = (int64_t{1} << 32) + 5;
-  EXPECT_EQ(engine.dialog.PcLocalTime(), 5u);
+  LoneEngine lone;
+  lone.pcClock.startUtc = (int64_t{1} << 32) + 5;
+  EXPECT_EQ(lone.engine.PcLocalTime(), 5u);
 }
 
 }  // namespace

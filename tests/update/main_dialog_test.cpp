@@ -2,7 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "tests/update/engine_harness.h"
+#include "tests/support/engine_harness.h"
 
 namespace solvane::engine_test {
 namespace {

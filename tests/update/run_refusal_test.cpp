@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "device/request_codes.h"
-#include "tests/update/engine_harness.h"
+#include "tests/support/engine_harness.h"
 
 namespace solvane::engine_test {
 namespace {
@@ -258,6 +258,35 @@ TEST(RunRefusal, TheSameDialogRunsAgainWithANewLogBlock) {
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "Exiting"), 2);
   EXPECT_EQ(engine.window.boxes.back().text,
             "Successfully updated the Solvane/Solvane II.\n           Click OK to Exit.");
+}
+
+TEST(RunRefusal, TheLinkKeepsItsSequenceAndIdentityFromRunToRun) {
+  WriterState state = DefaultWriterState();
+  state.files.insert("REALTIME.000");  // every run stops after the writer is identified
+  state.identity.machineType = 20;
+  state.identity.applicationVersion = 0x01620003;
+  state.identity.applicationBuild = 34999;
+  Engine engine(state);
+  engine.Start();
+  engine.PressGo();
+  const uint32_t sequence = engine.dialog.usb().sequenceCount();
+  const size_t firstRunEntries = engine.transcript.entries().size();
+  ASSERT_GT(sequence, 0u);
+
+  engine.devices.plugged = false;  // a run that never reaches the writer changes nothing
+  engine.PressGo();
+  CKiteUsb& usb = engine.dialog.usb();
+  EXPECT_EQ(usb.sequenceCount(), sequence);
+  EXPECT_EQ(usb.machineType(), 20u);
+  EXPECT_EQ(usb.versionWord(), 0x01620003u);
+  EXPECT_EQ(usb.bootMode(), 0u);
+  EXPECT_EQ(usb.build(), 34999u);
+  EXPECT_EQ(usb.maximumChunk(), 65536u);
+
+  engine.devices.plugged = true;
+  engine.PressGo();
+  ASSERT_GT(engine.transcript.entries().size(), firstRunEntries);
+  EXPECT_EQ(engine.transcript.entries()[firstRunEntries].sequence, sequence);
 }
 
 }  // namespace

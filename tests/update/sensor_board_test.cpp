@@ -6,7 +6,7 @@
 #include "device/request_codes.h"
 #include "package/intel_hex.h"
 #include "sim/sensor_code_block.h"
-#include "tests/update/engine_harness.h"
+#include "tests/support/engine_harness.h"
 
 namespace solvane::engine_test {
 namespace {

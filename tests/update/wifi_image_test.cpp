@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "device/request_codes.h"
-#include "tests/update/engine_harness.h"
+#include "tests/support/engine_harness.h"
 
 namespace solvane::engine_test {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "device/request_codes.h"
-#include "tests/update/engine_harness.h"
+#include "tests/support/engine_harness.h"
 #include "update/xloader_version.h"
 
 namespace solvane::engine_test {
@@ -93,6 +93,32 @@ TEST(XLoader, ALoaderWithoutMarkerGetsTheCarriedOne) {
   engine.PressGo();
   EXPECT_THAT(engine.LogLines(), Contains("Old , programming X-Loader 6.00 ("));
   EXPECT_EQ(engine.Transfers(kSendXLoader), 1u);
+}
+
+// The decision alone, on the engine without the dialog: the carried loader
+// ("X-Loader 6.00 (") goes only to a writer whose text sorts below it.
+TEST(XLoader, TheDecisionFollowsTheVersionTextsAlone) {
+  struct Row {
+    std::string writerText;
+    size_t transfers;
+    const char* logLine;
+  };
+  for (const Row& row : std::vector<Row>{
+           {"5.99", 1, "Old X-Loader 5.99 (, programming X-Loader 6.00 ("},
+           {"10.00", 1, "Old X-Loader 10.00 (, programming X-Loader 6.00 ("},
+           {"6.00", 0, "Has newer version: X-Loader 6.00 ( then X-Loader 6.00 ("},
+           {"7.00", 0, "Has newer version: X-Loader 7.00 ( then X-Loader 6.00 ("},
+       }) {
+    LoneEngine lone(DefaultWriterState(row.writerText));
+    lone.Connect();
+    EXPECT_EQ(lone.engine.ProgramXLoader(), 0) << row.writerText;
+    EXPECT_EQ(lone.Transfers(kSendXLoader), row.transfers) << row.writerText;
+    EXPECT_THAT(lone.log.contents, ::testing::HasSubstr(row.logLine)) << row.writerText;
+  }
+  LoneEngine current(WithCarriedXLoader());
+  current.Connect();
+  EXPECT_EQ(current.engine.ProgramXLoader(), 0);
+  EXPECT_EQ(current.Transfers(kSendXLoader), 0u);
 }
 
 FaultSet XLoaderChunkRefused(uint32_t times) {

@@ -221,27 +221,18 @@ class RecordingProgress final : public Progress {
   std::vector<Bar> bars;
 };
 
-// The main dialog on an in-process simulated writer, all on one virtual clock.
-class Engine {
+// The simulated writer in process and every seam of the engine, all on one
+// virtual clock: what an engine test drives the engine with and looks at.
+class Rig {
  public:
-  explicit Engine(WriterState state = DefaultWriterState(), FaultSet faults = {})
+  explicit Rig(WriterState state = DefaultWriterState(), FaultSet faults = {})
       : hostTime_(clock),
         writer(std::move(state), hostTime_, FaultPlan(std::move(faults)), SimTiming{}, &transcript),
         access(writer, clock),
         devices(access),
-        pcClock(clock),
-        services_{devices, clock, pcClock, log, resources, version_, strings_, progress, runGuard},
-        dialog(services_) {
+        pcClock(clock) {
     window.clock = &clock;
   }
-
-  // Opens the dialog in the window, as the program does at start-up.
-  void Start() {
-    dialog.Attach(window);
-    dialog.OnInitDialog();
-    window.statusTexts.clear();
-  }
-  void PressGo() { dialog.OnCommand(kGoButton); }
 
   std::vector<std::string> LogLines() const;
   // The request codes the writer received, in order.
@@ -250,6 +241,10 @@ class Engine {
   // began (chunks at offset 0).
   size_t Count(uint16_t code) const;
   size_t Transfers(uint16_t code) const;
+
+  EngineServices Services() {
+    return {devices, clock, pcClock, log, resources, progress, runGuard};
+  }
 
   VirtualClock clock;
 
@@ -268,13 +263,74 @@ class Engine {
   RecordingRunGuard runGuard{window};
   RecordingProgress progress;
 
- private:
+ protected:
   FixedVersion version_;
   TestStrings strings_;
+};
+
+// The main dialog on an in-process simulated writer, all on one virtual clock.
+class Engine : public Rig {
+ public:
+  explicit Engine(WriterState state = DefaultWriterState(), FaultSet faults = {})
+      : Rig(std::move(state), std::move(faults)),
+        services_{devices, clock, pcClock, log, resources, version_, strings_, progress, runGuard},
+        dialog(services_) {}
+
+  // Opens the dialog in the window, as the program does at start-up.
+  void Start() {
+    dialog.Attach(window);
+    dialog.OnInitDialog();
+    window.statusTexts.clear();
+  }
+  void PressGo() { dialog.OnCommand(kGoButton); }
+
+ private:
   UpdaterServices services_;
 
  public:
   CKiteUpdate100Dlg dialog;
+};
+
+// The update engine without the dialog: its boxes and status texts go to the
+// recording window, and its texts are the program's.
+class EngineAlone final : public CKiteUpdateEngine {
+ public:
+  EngineAlone(const EngineServices& services, RecordingWindow& window)
+      : CKiteUpdateEngine(services, "Solvane Update", "35675"), window_(window) {}
+
+  const std::string& introText() const override { return introText_; }
+  const std::string& applicationName() const override { return applicationName_; }
+  void OnCancel() override { window_.EndDialog(2); }
+
+ private:
+  int Show(std::string_view text, std::string_view caption, uint32_t style) override {
+    return window_.MessageBox(text, caption, style);
+  }
+  int ShowApplication(std::string_view text, uint32_t style) override {
+    return Show(text, applicationName_, style);
+  }
+  void ShowStatusText(std::string_view text) override { window_.SetItemText(kStatusArea, text); }
+
+  RecordingWindow& window_;
+  const std::string introText_ = "intro";
+  const std::string applicationName_ = "Solvane Update";
+};
+
+// The engine alone on the rig: a procedure is called as the run would call it.
+class LoneEngine : public Rig {
+ public:
+  explicit LoneEngine(WriterState state = DefaultWriterState(), FaultSet faults = {})
+      : Rig(std::move(state), std::move(faults)), engine(Services(), window) {}
+
+  // What the run does before its procedures: the log and the link open, the
+  // writer identified.
+  void Connect() {
+    engine.OpenLog();
+    engine.usb().Open();
+    engine.usb().Identify();
+  }
+
+  EngineAlone engine;
 };
 
 }  // namespace solvane::engine_test

@@ -1,4 +1,4 @@
-#include "tests/update/engine_harness.h"
+#include "tests/support/engine_harness.h"
 
 #include <algorithm>
 #include <sstream>
@@ -20,7 +20,7 @@ void TestResources::Damage(uint32_t id) {
   damaged[4 + (damaged.size() - 4) / 2] ^= 0x55;
 }
 
-std::vector<std::string> Engine::LogLines() const {
+std::vector<std::string> Rig::LogLines() const {
   std::vector<std::string> lines;
   std::istringstream in(log.contents);
   for (std::string line; std::getline(in, line);) {
@@ -30,7 +30,7 @@ std::vector<std::string> Engine::LogLines() const {
   return lines;
 }
 
-std::vector<uint16_t> Engine::Requests() const {
+std::vector<uint16_t> Rig::Requests() const {
   std::vector<uint16_t> codes;
   for (const TranscriptEntry& entry : transcript.entries()) {
     if (entry.request) {
@@ -40,12 +40,12 @@ std::vector<uint16_t> Engine::Requests() const {
   return codes;
 }
 
-size_t Engine::Count(uint16_t code) const {
+size_t Rig::Count(uint16_t code) const {
   std::vector<uint16_t> codes = Requests();
   return static_cast<size_t>(std::count(codes.begin(), codes.end(), code));
 }
 
-size_t Engine::Transfers(uint16_t code) const {
+size_t Rig::Transfers(uint16_t code) const {
   return static_cast<size_t>(std::count_if(
       transcript.entries().begin(), transcript.entries().end(), [&](const TranscriptEntry& entry) {
         return entry.request && entry.code == code && entry.params[3] == 0;
