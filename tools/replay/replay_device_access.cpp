@@ -169,6 +169,9 @@ uint32_t ReplayDeviceAccess::Open(const std::string& /*devicePath*/,
   uint32_t result = Number(line->fields, "result");
   if (result == kErrorSuccess) {
     handle = std::make_unique<ReplayHandle>(*this);
+    if (observer_ != nullptr) {
+      observer_->Opened();
+    }
   }
   return result;
 }
@@ -182,6 +185,9 @@ uint32_t ReplayDeviceAccess::Write(const uint8_t* data, uint32_t size, uint32_t&
     return kErrorGenFailure;
   }
   written = Number(line->fields, "written", size);
+  if (observer_ != nullptr && written == size) {
+    observer_->Sent({data, size});
+  }
   return Number(line->fields, "result");
 }
 
@@ -227,6 +233,9 @@ uint32_t ReplayDeviceAccess::Read(uint8_t* buffer, uint32_t capacity, uint32_t& 
   read = 0;
   if (!line) {
     return kErrorGenFailure;
+  }
+  if (observer_ != nullptr) {
+    observer_->Answered(*line, capacity);
   }
   std::vector<uint8_t> reply = ReplyOf(line->fields);
   read = std::min<uint32_t>(capacity, static_cast<uint32_t>(reply.size()));

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "device/carried_images.h"
@@ -42,6 +43,15 @@ class ReplayScript {
   std::deque<RecordedLine> lines_;
 };
 
+// Told what the replayed run sent and what it was answered, in order.
+class ReplayObserver {
+ public:
+  virtual ~ReplayObserver() = default;
+  virtual void Opened() = 0;
+  virtual void Sent(std::span<const uint8_t> request) = 0;
+  virtual void Answered(const RecordedLine& reply, uint32_t capacity) = 0;
+};
+
 // The writer as the recording holds it, on virtual time: each call gets the
 // recorded result and reply once it asks what was asked then (code,
 // parameters and payload digest). After the first difference every call fails
@@ -55,6 +65,8 @@ class ReplayDeviceAccess final : public DeviceAccess {
                               uint32_t index,
                               std::string& devicePath) override;
   uint32_t Open(const std::string& devicePath, std::unique_ptr<DeviceHandle>& handle) override;
+
+  void SetObserver(ReplayObserver* observer) { observer_ = observer; }
 
   uint32_t Write(const uint8_t* data, uint32_t size, uint32_t& written);
   uint32_t Read(uint8_t* buffer, uint32_t capacity, uint32_t& read);
@@ -72,6 +84,7 @@ class ReplayDeviceAccess final : public DeviceAccess {
 
   ReplayScript& script_;
   CarriedImages carried_;
+  ReplayObserver* observer_ = nullptr;
   std::unique_ptr<Formatter> asked_;
 };
 

@@ -16,9 +16,12 @@ constexpr int kMostRuns = 64;
 
 }  // namespace
 
-ReplayResult Replay(const Recording& recording, const ResourceSource& resources) {
+ReplayResult Replay(const Recording& recording,
+                    const ResourceSource& resources,
+                    ReplayObserver* observer) {
   ReplayScript script({recording.lines.begin(), recording.lines.end()});
   ReplayDeviceAccess devices(script, resources);
+  devices.SetObserver(observer);
   ReplayClock clock(script);
   ReplayWindow window(script);
   VirtualClock waiter;

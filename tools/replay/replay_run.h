@@ -20,6 +20,8 @@ struct ReplayResult {
 // Runs today's main dialog against a recording on virtual time, with the
 // recorded clock, time zone and answers, pressing "&Go!" as often as the
 // recorded run did, and says where it first behaved otherwise.
-ReplayResult Replay(const Recording& recording, const ResourceSource& resources);
+ReplayResult Replay(const Recording& recording,
+                    const ResourceSource& resources,
+                    ReplayObserver* observer = nullptr);
 
 }  // namespace solvane
