@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "device/recording_device_access.h"
+#include "device/recording_system_clock.h"
 #include "device/run_recorder.h"
 
 namespace solvane {

@@ -21,19 +21,4 @@ class RecordingDeviceAccess final : public DeviceAccess {
   RunRecorder& recorder_;
 };
 
-// The PC's clock and time zone as the run reads them, recorded.
-class RecordingSystemClock final : public SystemClock {
- public:
-  RecordingSystemClock(const SystemClock& clock, RunRecorder& recorder)
-      : clock_(clock), recorder_(recorder) {}
-
-  int64_t Now() const override;
-  std::tm LocalTime(int64_t time) const override;
-  TimeZoneBiases TimeZone() const override;
-
- private:
-  const SystemClock& clock_;
-  RunRecorder& recorder_;
-};
-
 }  // namespace solvane
