@@ -28,4 +28,15 @@ class MessageBoxes {
   virtual int ShowApplication(std::string_view text, uint32_t style) = 0;
 };
 
+// Told the answer of every message box a window showed; a run's recording
+// keeps them.
+class AnswerObserver {
+ public:
+  virtual ~AnswerObserver() = default;
+  virtual void Answered(std::string_view text,
+                        std::string_view caption,
+                        uint32_t style,
+                        int answer) = 0;
+};
+
 }  // namespace solvane

@@ -88,11 +88,11 @@ expect_log() {  # expect_log RUN EXPECTED
   rm -f "$log"
 }
 
-# start_app RUN: SolvaneUpdate.exe with its main dialog up; "Go!" pressed.
+# start_app RUN [SWITCH...]: SolvaneUpdate.exe with its main dialog up; "Go!" pressed.
 start_app() {
   local run=$1
   rm -f "$user_dir/Documents/RORivevi.log"
-  wine "$exe" >"$out/$run/SolvaneUpdate.log" 2>&1 &
+  wine "$exe" "${@:2}" >"$out/$run/SolvaneUpdate.log" 2>&1 &
   app_pid=$!
   main=$(handle "$run: main dialog" "$(probe window "Solvane Update - Build:  35675" 20000)")
   app_day=$(date '+%B %d, %Y')
@@ -305,9 +305,10 @@ $(printf "$found_lines" 1.63.00 34000)
   state=$(sim_state other-model)
   state_has other-model "$state" '"machineType":5' '"shown":[]'
 
-  # The realtime file open on the writer.
+  # The realtime file open on the writer, recorded: the exe asks the writer
+  # what solvane-update asked it in the same scenario on Linux.
   start_sim realtime --type 19 --realtime-open
-  start_app realtime
+  start_app realtime /record "$(windows_path "$out/realtime/recording.jsonl")"
   answer realtime "Error" \
     'Unable to program your writer.\nPlease close any open files on your Solvane/Solvane II' 1 20000
   app_ends realtime quit
@@ -318,6 +319,9 @@ $(printf "$found_lines" 1.63.00 35000)
 @ - Unable to program your writer.
 Please close any open files on your Solvane/Solvane II
 @ - Exiting"
+  expect "realtime: recording as on Linux" \
+    "$("$root/scripts/normalise-recording.sh" "$out/realtime/recording.jsonl")" \
+    "$("$root/scripts/normalise-recording.sh" "$root/tests/recordings/realtime-open.jsonl")"
   state=$(sim_state realtime)
   state_has realtime "$state" '"shown":[]' \
     '"application":{"build":35000,"pending":null,"valid":true,"version":"1.63.00"}'

@@ -4,6 +4,8 @@
 #include <nlohmann/json.hpp>
 
 #include "device/packet_header.h"
+#include "device/request_code_name.h"
+#include "device/run_recorder.h"
 #include "package/crc32.h"
 #include "sim/latin1_text.h"
 
@@ -18,6 +20,19 @@ std::string Hex(uint32_t value, int digits) {
 }
 
 }  // namespace
+
+Transcript::Transcript(std::ostream* sink, bool keepEntries)
+    : sink_(sink), keepEntries_(keepEntries) {
+  if (sink_ != nullptr) {
+    // The header of a program's recording, from the writer's side.
+    *sink_ << nlohmann::json({{"recording", "solvane"},
+                              {"version", kRecordingVersion},
+                              {"program", "solvane-writer-sim"},
+                              {"view", "writer"}})
+                  .dump()
+           << '\n';
+  }
+}
 
 void Transcript::Record(int64_t timeMs,
                         bool request,
@@ -42,6 +57,7 @@ void Transcript::Record(int64_t timeMs,
         {"t", entry.timeMs}, {"dir", request ? "request" : "reply"}, {"bytes", entry.bytes}};
     if (packet.size() >= kPacketHeaderSize) {
       line["code"] = Hex(entry.code, 4);
+      line["name"] = RequestCodeName(entry.code);
       line["seq"] = entry.sequence;
       line["params"] = nlohmann::json::array();
       for (uint32_t param : entry.params) {

@@ -22,11 +22,12 @@ struct TranscriptEntry {
   std::optional<std::string> display;
 };
 
-// Every request and reply, as JSON lines to a sink and optionally kept in memory.
-// A request line carries "display" with the text the writer's display showed for it.
+// Every request and reply, as JSON lines to a sink and optionally kept in memory:
+// a recording (device/RECORDING.md) seen from the writer. A request line
+// carries "display" with the text the writer's display showed for it.
 class Transcript {
  public:
-  Transcript(std::ostream* sink, bool keepEntries) : sink_(sink), keepEntries_(keepEntries) {}
+  Transcript(std::ostream* sink, bool keepEntries);
 
   void Record(int64_t timeMs,
               bool request,

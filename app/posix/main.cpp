@@ -2,11 +2,13 @@
 // reached through its socket.
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "app/kite_update_dlg.h"
@@ -17,7 +19,9 @@
 #include "app/posix/terminal_run_guard.h"
 #include "app/posix/terminal_screen.h"
 #include "app/program_version.h"
+#include "app/recording_session.h"
 #include "device/posix/device_folder.h"
+#include "device/posix/file_recording_sink.h"
 #include "device/posix/socket_device_access.h"
 #include "log/posix/posix_log_storage.h"
 #include "package/posix/linked_resource_source.h"
@@ -28,7 +32,7 @@ namespace solvane {
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: solvane-update [--help | --version]\n"
+    "Usage: solvane-update [--help | --version | --record FILE]\n"
     "\n"
     "Brings the firmware of the connected Solvane writer up to date. The window is\n"
     "shown on the terminal and answered from standard input, one line each:\n"
@@ -37,6 +41,9 @@ constexpr const char* kUsage =
     "  message       any line closes it\n"
     "At the end of the input every question is answered no, every message is\n"
     "closed and the program quits.\n"
+    "\n"
+    "--record FILE writes every call to the writer, the clock read and the answers\n"
+    "given to FILE, for support (solvane-replay FILE replays it).\n"
     "\n"
     "Writers are the sockets in $SOLVANE_DEVICE_DIR/%s/\n"
     "(by default $XDG_RUNTIME_DIR/solvane/devices). The update log is RORivevi.log\n"
@@ -48,7 +55,7 @@ uint64_t SteadyMs() {
                                    .count());
 }
 
-int RunMainDialog() {
+int RunMainDialog(const char* recordPath) {
   SocketDeviceAccess devices;
   ThreadSleepWaiter waiter;
   PosixSystemClock clock;
@@ -59,10 +66,31 @@ int RunMainDialog() {
   TerminalScreen screen(std::cout);
   TerminalProgress progress(screen, isatty(STDOUT_FILENO) == 1, SteadyMs);
   TerminalRunGuard runGuard(DeviceFolder(kWriterInterfaceClassText) + "/solvane-update.lock");
-  UpdaterServices services{devices,       waiter,  clock,    logStorage, resources,
-                           versionReader, strings, progress, runGuard};
+  std::optional<FileRecordingSink> sink;
+  std::optional<RecordingSession> recording;
+  if (recordPath != nullptr) {
+    sink.emplace(recordPath);
+    if (!sink->opened()) {
+      std::fprintf(stderr, "solvane-update: cannot create '%s': %s\n", recordPath,
+                   std::strerror(errno));
+      return 2;
+    }
+    std::string build;
+    FormatBuildString(versionReader, build);
+    recording.emplace(*sink, devices, clock, resources, "solvane-update " + build);
+  }
+  UpdaterServices services{recording ? recording->devices() : devices,
+                           waiter,
+                           recording ? recording->clock() : clock,
+                           logStorage,
+                           resources,
+                           versionReader,
+                           strings,
+                           progress,
+                           runGuard};
   CKiteUpdate100Dlg dialog(services);
   TerminalDialogWindow window(std::cin, screen, isatty(STDIN_FILENO) != 1);
+  window.SetAnswerObserver(recording ? &recording->answers() : nullptr);
   window.SetQuitRequested(&TerminalRunGuard::QuitRequested);
   window.Run(dialog);
   return 0;
@@ -77,7 +105,10 @@ int main(int argc, char** argv) {
   // terminal are dropped.
   std::signal(SIGPIPE, SIG_IGN);
   if (argc == 1) {
-    return RunMainDialog();
+    return RunMainDialog(nullptr);
+  }
+  if (argc == 3 && std::strcmp(argv[1], "--record") == 0) {
+    return RunMainDialog(argv[2]);
   }
   if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
     std::printf(kUsage, kWriterInterfaceClassText);
@@ -93,7 +124,7 @@ int main(int argc, char** argv) {
   if (argc == 2) {
     std::fprintf(stderr, "solvane-update: unknown option '%s'\n", argv[1]);
   } else {
-    std::fprintf(stderr, "solvane-update: takes at most one option\n");
+    std::fprintf(stderr, "solvane-update: takes at most one option (--record takes a file)\n");
   }
   std::fprintf(stderr, "Try 'solvane-update --help'.\n");
   return 2;

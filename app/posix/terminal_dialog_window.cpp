@@ -178,6 +178,14 @@ void TerminalDialogWindow::SetCaption(std::string_view text) {
 int TerminalDialogWindow::MessageBox(std::string_view text,
                                      std::string_view caption,
                                      uint32_t style) {
+  int answer = AskBox(text, caption, style);
+  if (answerObserver_ != nullptr) {
+    answerObserver_->Answered(text, caption, style, answer);
+  }
+  return answer;
+}
+
+int TerminalDialogWindow::AskBox(std::string_view text, std::string_view caption, uint32_t style) {
   bool yesNo = (style & kMbTypeMask) == kMbYesNo;
   screen_.Print("\n--- " + std::string(caption) + " ---\n" + std::string(text) + "\n");
   if (!yesNo) {

@@ -9,6 +9,7 @@
 #include "app/dialog/dialog_window.h"
 #include "app/posix/terminal_dialog_template.h"
 #include "app/posix/terminal_screen.h"
+#include "platform/message_boxes.h"
 
 namespace solvane {
 
@@ -28,6 +29,8 @@ class TerminalDialogWindow final : public DialogWindow {
 
   // Runs `dialog` modally until it ends; returns its result.
   int Run(CDialog& dialog);
+  // Told every box's answer (a recorded run).
+  void SetAnswerObserver(AnswerObserver* observer) { answerObserver_ = observer; }
 
   void SetItemText(uint32_t controlId, std::string_view text) override;
   void SetCaption(std::string_view text) override;
@@ -39,6 +42,7 @@ class TerminalDialogWindow final : public DialogWindow {
   void EndDialog(int result) override;
 
  private:
+  int AskBox(std::string_view text, std::string_view caption, uint32_t style);
   // The next line, trimmed and in lower case; nothing at the end of the input.
   std::optional<std::string> ReadAnswer();
   void PrintCaption();
@@ -53,6 +57,7 @@ class TerminalDialogWindow final : public DialogWindow {
   bool shown_ = false;
   std::optional<int> result_;
   std::function<bool()> quitRequested_;
+  AnswerObserver* answerObserver_ = nullptr;
 };
 
 }  // namespace solvane

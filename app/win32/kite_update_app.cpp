@@ -1,10 +1,15 @@
 #include "app/win32/kite_update_app.h"
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "app/kite_update_dlg.h"
+#include "app/program_version.h"
+#include "app/recording_session.h"
 #include "app/win32/module_string_resources.h"
 #include "app/win32/version_resource_reader.h"
+#include "device/win32/file_recording_sink.h"
 #include "device/win32/setup_api_device_access.h"
 #include "device/win32/system_setup_api.h"
 #include "device/win32/threaded_device_access.h"
@@ -58,14 +63,30 @@ bool CKiteUpdate100App::InitInstance() {
   ShellTaskbarButton taskbarButton(mainWindow);
   TaskbarProgress taskbarProgress(taskbarButton);
   ProgressPair progress(windowBar, taskbarProgress);
-  UpdaterServices services{devices,       waiter,  clock,    logStorage, resources,
-                           versionReader, strings, progress, runGuard};
+  std::optional<FileRecordingSink> sink;
+  std::optional<RecordingSession> recording;
+  if (!recordFile_.empty()) {
+    sink.emplace(recordFile_);
+    std::string build;
+    FormatBuildString(versionReader, build);
+    recording.emplace(*sink, devices, clock, resources, "SolvaneUpdate.exe " + build);
+  }
+  UpdaterServices services{recording ? recording->devices() : devices,
+                           waiter,
+                           recording ? recording->clock() : clock,
+                           logStorage,
+                           resources,
+                           versionReader,
+                           strings,
+                           progress,
+                           runGuard};
 
   // On the heap: the link's two packet buffers are large for a stack.
   auto dialog = std::make_unique<CKiteUpdate100Dlg>(services);
   LogHangBeforeProgramEnds(runGuard, *dialog);
   Win32DialogWindow window(instance(), *dialog, this);
   window.SetRunGuard(&runGuard);
+  window.SetAnswerObserver(recording ? &recording->answers() : nullptr);
   SetMainWindow(&window);
   window.Run(nullptr);
   SetMainWindow(nullptr);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "app/kite_update_dlg.h"
 #include "app/win32/cwinapp.h"
 #include "platform/win32/windows_run_guard.h"
@@ -15,6 +17,11 @@ void LogHangBeforeProgramEnds(WindowsRunGuard& guard, CKiteUpdate100Dlg& dialog)
 class CKiteUpdate100App final : public CWinApp {
  public:
   bool InitInstance() override;
+  // Records the run to `file` (`/record FILE`, for support); empty: no recording.
+  void SetRecordFile(std::string file) { recordFile_ = std::move(file); }
+
+ private:
+  std::string recordFile_;
 };
 
 }  // namespace solvane

@@ -171,7 +171,11 @@ void Win32DialogWindow::SetCaption(std::string_view text) {
 }
 
 int Win32DialogWindow::MessageBox(std::string_view text, std::string_view caption, uint32_t style) {
-  return MessageBoxA(window_, Text(text).c_str(), Text(caption).c_str(), style);
+  int answer = MessageBoxA(window_, Text(text).c_str(), Text(caption).c_str(), style);
+  if (answerObserver_ != nullptr) {
+    answerObserver_->Answered(text, caption, style, answer);
+  }
+  return answer;
 }
 
 bool Win32DialogWindow::AppendSystemMenu(uint32_t commandId, std::string_view text) {

@@ -5,6 +5,7 @@
 #include "app/dialog/cdialog.h"
 #include "app/dialog/dialog_window.h"
 #include "app/win32/command_target.h"
+#include "platform/message_boxes.h"
 #include "platform/win32/windows_api.h"
 #include "platform/win32/windows_run_guard.h"
 
@@ -30,6 +31,8 @@ class Win32DialogWindow final : public DialogWindow {
   // The window while the dialog runs, null before and after.
   HWND handle() const { return window_; }
   void SetRunGuard(WindowsRunGuard* runGuard) { runGuard_ = runGuard; }
+  // Told every box's answer (a recorded run).
+  void SetAnswerObserver(AnswerObserver* observer) { answerObserver_ = observer; }
 
   void SetItemText(uint32_t controlId, std::string_view text) override;
   void SetCaption(std::string_view text) override;
@@ -59,6 +62,7 @@ class Win32DialogWindow final : public DialogWindow {
   HWND window_ = nullptr;
   HICON icon_ = nullptr;
   WindowsRunGuard* runGuard_ = nullptr;
+  AnswerObserver* answerObserver_ = nullptr;
   // True while a command is carried out: a run, or a box before it starts.
   bool routing_ = false;
 };

@@ -1,4 +1,5 @@
-// SolvaneUpdate.exe. The program reads no command line.
+// SolvaneUpdate.exe. The program reads no command line but `/record FILE`.
+#include "app/record_switch.h"
 #include "app/win32/kite_update_app.h"
 
 namespace {
@@ -18,6 +19,7 @@ extern "C" int SolvaneUpdateStartup() {
   return WinMainCRTStartup();
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+  theApp.SetRecordFile(solvane::RecordSwitchFile(commandLine).value_or(""));
   return theApp.Run(instance);
 }

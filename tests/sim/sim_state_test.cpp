@@ -153,10 +153,13 @@ TEST(SimTranscript, RecordsEveryRequestReplyAndDisplayText) {
   for (std::string line; std::getline(in, line);) {
     json.push_back(nlohmann::json::parse(line));
   }
-  ASSERT_EQ(json.size(), 6u);
-  EXPECT_EQ(json[2]["display"], text);
-  EXPECT_EQ(json[4]["display"], "");
-  EXPECT_FALSE(json[0].contains("display"));
+  ASSERT_EQ(json.size(), 7u);
+  EXPECT_EQ(json[0]["recording"], "solvane");
+  EXPECT_EQ(json[0]["version"], 1);
+  EXPECT_EQ(json[3]["display"], text);
+  EXPECT_EQ(json[3]["name"], "ShowMessage");
+  EXPECT_EQ(json[5]["display"], "");
+  EXPECT_FALSE(json[1].contains("display"));
 }
 
 }  // namespace

@@ -55,10 +55,15 @@ class ProgramTest : public testing::Test {
   fs::path documents_;
 };
 
-TEST_F(ProgramTest, TakesOnlyHelpAndVersion) {
+TEST_F(ProgramTest, TakesOnlyHelpVersionAndRecord) {
   ChildProcess help({SOLVANE_UPDATE_PROGRAM, "--help"});
   EXPECT_EQ(help.Finish(), 0);
-  EXPECT_EQ(help.output.rfind("Usage: solvane-update [--help | --version]\n", 0), 0u);
+  EXPECT_EQ(help.output.rfind("Usage: solvane-update [--help | --version | --record FILE]\n", 0),
+            0u);
+
+  ChildProcess unwritable({SOLVANE_UPDATE_PROGRAM, "--record", "/no/such/folder/run.jsonl"});
+  EXPECT_EQ(unwritable.Finish(), 2);
+  EXPECT_NE(unwritable.error.find("cannot create '/no/such/folder/run.jsonl'"), std::string::npos);
 
   ChildProcess version({SOLVANE_UPDATE_PROGRAM, "--version"});
   EXPECT_EQ(version.Finish(), 0);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string_view>
+
+#include "device/recording_device_access.h"
+#include "device/recording_system_clock.h"
+#include "device/run_recorder.h"
+
+namespace solvane {
+
+// The recorders of one recorded run of the program, wrapping its own seams:
+// the writer, the PC's clock and the answers to its boxes.
+class RecordingSession {
+ public:
+  RecordingSession(RecordingSink& sink,
+                   DeviceAccess& devices,
+                   const SystemClock& clock,
+                   const ResourceSource& resources,
+                   std::string_view program);
+
+  DeviceAccess& devices() { return devices_; }
+  const SystemClock& clock() { return clock_; }
+  AnswerObserver& answers() { return recorder_; }
+
+ private:
+  RunRecorder recorder_;
+  RecordingDeviceAccess devices_;
+  RecordingSystemClock clock_;
+};
+
+}  // namespace solvane
