@@ -34,55 +34,22 @@ class Rng {
   uint64_t state_;
 };
 
-WriterState DrawStart(Rng& rng, std::string& text) {
-  static constexpr const char* kXLoaders[] = {"5.00", "6.00", "7.00"};
+constexpr uint32_t kSensorBuilds[] = {14000, 14759, 14760, 14761, 0};  // 0: damaged
+
+WriterChoice DrawWriter(Rng& rng) {
   static constexpr uint32_t kTypes[] = {19, 19, 19, 19, 20, 18, 5};
-  static constexpr uint32_t kSensorBuilds[] = {14000, 14759, 14760, 14761, 0};
-  static constexpr const char* kCode[] = {"older", "equal", "newer", "damaged"};
-  uint32_t xLoader = rng.Below(3);
-  WriterState state = DefaultWriterState(kXLoaders[xLoader]);
-  WriterIdentity& id = state.identity;
-  id.machineType = kTypes[rng.Below(7)];
-  uint32_t application = rng.Below(4);
-  static constexpr uint32_t kAppVersions[] = {0x01630000, 0x02000000, 0x02010000};
-  static constexpr uint32_t kAppBuilds[] = {34000, 35675, 35800};
-  if (application < 3) {
-    id.applicationVersion = kAppVersions[application];
-    id.applicationBuild = kAppBuilds[application];
-  } else {
-    id.applicationValid = false;
-  }
-  uint32_t boot = rng.Below(3);
-  static constexpr uint32_t kBootBuilds[] = {35600, 35673, 35700};
-  id.bootBuild = id.secondaryBootBuild = kBootBuilds[boot];
-  id.bootMode = !id.applicationValid || rng.OneIn(8);
-  uint32_t sensor = kSensorBuilds[rng.Below(5)];
-  if (sensor == 0) {
-    state.sensorFlash[SensorCodeBlock::kCodeStart + 100] ^= 0x10;
-  } else {
-    SensorCodeBlock::Seal(state.sensorFlash, sensor);
-  }
-  uint32_t wifi = rng.Below(3);  // present, absent, damaged
-  for (uint32_t address : {0x01020000u, 0x01100000u}) {
-    size_t offset = address - WriterMemory::kWifiBase;
-    if (wifi == 1) {
-      std::fill_n(state.wifi.begin() + static_cast<std::ptrdiff_t>(offset), 0x20000, 0xFF);
-    } else if (wifi == 2) {
-      state.wifi[offset + 200] ^= 0x01;
-    }
-  }
-  state.clockOffsetSeconds = rng.OneIn(4) ? 3600 : 0;
-  state.realtimeActive = rng.OneIn(8);
-  state.jobOpen = rng.OneIn(10);
-  std::ostringstream out;
-  out << "type " << id.machineType << ", application " << kCode[application] << ", boot "
-      << kCode[boot] << (id.bootMode ? ", boot mode" : "") << ", X-Loader " << kXLoaders[xLoader]
-      << ", sensor build " << sensor << ", WiFi "
-      << (const char*[]){"present", "absent", "damaged"}[wifi]
-      << (state.clockOffsetSeconds != 0 ? ", clock off" : "")
-      << (state.realtimeActive ? ", realtime open" : "") << (state.jobOpen ? ", job open" : "");
-  text = out.str();
-  return state;
+  WriterChoice choice;
+  choice.xLoader = rng.Below(3);
+  choice.type = kTypes[rng.Below(7)];
+  choice.application = rng.Below(4);
+  choice.boot = rng.Below(3);
+  choice.bootMode = choice.application == 3 || rng.OneIn(8);
+  choice.sensorBuild = kSensorBuilds[rng.Below(5)];
+  choice.wifi = rng.Below(3);
+  choice.clockOff = rng.OneIn(4);
+  choice.realtimeOpen = rng.OneIn(8);
+  choice.jobOpen = rng.OneIn(10);
+  return choice;
 }
 
 const std::vector<std::string> kKinds = {"noReply",
@@ -469,11 +436,50 @@ const std::vector<std::string>& FaultKinds() {
   return kKinds;
 }
 
+WriterState StartOf(const WriterChoice& choice) {
+  WriterState state = DefaultWriterState(kXLoaderVersions[choice.xLoader]);
+  WriterIdentity& id = state.identity;
+  id.machineType = choice.type;
+  static constexpr uint32_t kAppVersions[] = {0x01630000, 0x02000000, 0x02010000};
+  static constexpr uint32_t kAppBuilds[] = {34000, 35675, 35800};
+  if (choice.application < 3) {
+    id.applicationVersion = kAppVersions[choice.application];
+    id.applicationBuild = kAppBuilds[choice.application];
+  } else {
+    id.applicationValid = false;
+  }
+  static constexpr uint32_t kBootBuilds[] = {35600, 35673, 35700};
+  id.bootBuild = id.secondaryBootBuild = kBootBuilds[choice.boot];
+  id.bootMode = choice.bootMode;
+  if (choice.sensorBuild == 0) {
+    state.sensorFlash[SensorCodeBlock::kCodeStart + 100] ^= 0x10;
+  } else {
+    SensorCodeBlock::Seal(state.sensorFlash, choice.sensorBuild);
+  }
+  for (uint32_t address : {0x01020000u, 0x01100000u}) {
+    size_t offset = address - WriterMemory::kWifiBase;
+    if (choice.wifi == 1) {
+      std::fill_n(state.wifi.begin() + static_cast<std::ptrdiff_t>(offset), 0x20000, 0xFF);
+    } else if (choice.wifi == 2) {
+      state.wifi[offset + 200] ^= 0x01;
+    }
+  }
+  state.clockOffsetSeconds = choice.clockOff ? 3600 : 0;
+  state.realtimeActive = choice.realtimeOpen;
+  state.jobOpen = choice.jobOpen;
+  return state;
+}
+
+std::string TextOf(const WriterChoice& choice) {
+  return ScenarioOf(RunPlan{0, choice, {}, {}, true}, "")["writer"].dump();
+}
+
 RunPlan PlanOf(uint64_t seed) {
   Rng rng(seed);
   RunPlan plan;
   plan.seed = seed;
-  plan.start = DrawStart(rng, plan.startText);
+  plan.writer = DrawWriter(rng);
+  WriterState start = StartOf(plan.writer);
   for (int i = 0; i < 3; ++i) {
     plan.answers.push_back(rng.OneIn(4) ? kNo : kYes);
   }
@@ -488,7 +494,7 @@ RunPlan PlanOf(uint64_t seed) {
     weights[rng.Below(static_cast<uint32_t>(kKinds.size()))] = total = 1;
   }
   const std::vector<SentRequest>& sent =
-      FaultFree(plan.start, plan.answers, plan.startText, false).sent;
+      FaultFree(start, plan.answers, TextOf(plan.writer), false).sent;
   for (uint32_t n = 1 + rng.Below(4); n > 0; --n) {
     uint32_t pick = rng.Below(total);
     size_t kind = 0;
@@ -503,18 +509,20 @@ RunPlan PlanOf(uint64_t seed) {
 SeedResult RunPlanned(const RunPlan& plan, bool plantedDefect) {
   SeedResult result;
   std::ostringstream out;
-  out << "seed " << plan.seed << ": " << plan.startText << "; answers";
+  WriterState first = StartOf(plan.writer);
+  std::string key = TextOf(plan.writer);
+  out << "seed " << plan.seed << ": " << key << "; answers";
   for (int answer : plan.answers) {
     out << (answer == kYes ? " yes" : " no");
   }
   out << "\n";
-  Expected expected = FaultFree(plan.start, plan.answers, plan.startText, false).expected;
-  SimulatedPc pc(plan.start, plan.faults);
+  Expected expected = FaultFree(first, plan.answers, key, false).expected;
+  SimulatedPc pc(first, plan.faults);
   pc.tap.plantedDefect = plantedDefect;
   pc.Run(plan.answers);
   out << "-- first run\n";
-  Describe(pc, plan.start, out);
-  result.violation = Check(pc, plan.start, plan.answers, expected, TimeBound(plan.faults));
+  Describe(pc, first, out);
+  result.violation = Check(pc, first, plan.answers, expected, TimeBound(plan.faults));
   pc.LetRestartEnd();
   result.fired = pc.writer.firedFaults();
 
@@ -522,12 +530,12 @@ SeedResult RunPlanned(const RunPlan& plan, bool plantedDefect) {
   // again, at most twice, answering yes.
   // A writer found in boot mode may leave it at the power-on, which changes what a
   // run does (boot code is sent from boot mode): either fault-free run will do.
-  WriterState start = WithoutBusyFiles(plan.start);
-  std::string tailKey = plan.startText + " tail";
+  WriterState start = WithoutBusyFiles(first);
+  std::string tailKey = key + " tail";
   Expected tailExpected = FaultFree(start, {}, tailKey, true).expected;
   Expected tailAlternative = FaultFree(start, {}, tailKey, false).expected;
   WriterState state = WithoutBusyFiles(pc.writer.State());
-  for (int run = 1; run <= 2 && result.violation.empty(); ++run) {
+  for (int run = 1; run <= (plan.tail ? 2 : 0) && result.violation.empty(); ++run) {
     SimulatedPc tail(state, {});
     tail.writer.PowerOn();
     if (!tail.writer.Starts()) {

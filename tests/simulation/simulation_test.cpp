@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 #include <string>
@@ -59,9 +61,19 @@ bool Passes(uint64_t seed, Tally& tally, bool twice) {
   SeedResult result = RunSeed(seed);
   tally.Add(result);
   if (!result.violation.empty()) {
+    // Shrunk and kept as a scenario file: moved to tests/scenarios/, it is a test.
+    const char* folder = std::getenv("SOLVANE_TEST_TMP");
+    std::filesystem::path path = std::filesystem::path(folder != nullptr ? folder : ".") /
+                                 ("seed-" + std::to_string(seed) + ".json");
+    std::string scenario =
+        ScenarioOf(Shrink(PlanOf(seed)), "seed " + std::to_string(seed) + ": " + result.violation)
+            .dump(2);
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path) << scenario << "\n";
     ADD_FAILURE() << "seed " << seed << ": " << result.violation
                   << "\nreplay: " << ReplayCommand(seed) << "\n"
-                  << result.output;
+                  << result.output << "shrunk, in " << path.string() << ":\n"
+                  << scenario;
     return false;
   }
   if (twice && RunSeed(seed).output != result.output) {
@@ -132,13 +144,33 @@ TEST(Simulation, OneSeed) {
   EXPECT_EQ(result.violation, "");
 }
 
-// A writer that accepts a refused last chunk must be caught within a few seeds.
-TEST(Simulation, APlantedDefectIsCaught) {
+// A writer that accepts a refused last chunk must be caught within a few
+// seeds, and the failure shrinks to one fault.
+TEST(Simulation, APlantedDefectIsCaughtAndShrunk) {
   uint64_t seed = 1;
   for (; seed <= 200 && RunSeed(seed, true).violation.empty(); ++seed) {
   }
   std::printf("planted defect caught at seed %llu\n", static_cast<unsigned long long>(seed));
-  EXPECT_LE(seed, 200u);
+  ASSERT_LE(seed, 200u);
+  RunPlan shrunk = Shrink(PlanOf(seed), true);
+  std::printf("%s\n", ScenarioOf(shrunk, "planted defect").dump(2).c_str());
+  EXPECT_EQ(ScenarioOf(shrunk, "")["faults"].size(), 1u);
+  EXPECT_FALSE(RunPlanned(shrunk, true).violation.empty());
+}
+
+// Every file under tests/scenarios/ replays without breaking a rule.
+TEST(Simulation, EveryScenarioFileReplays) {
+  size_t files = 0;
+  for (const auto& file : std::filesystem::directory_iterator(SOLVANE_SCENARIO_DIR)) {
+    if (file.path().extension() != ".json") {
+      continue;
+    }
+    ++files;
+    std::ifstream in(file.path());
+    SeedResult result = RunPlanned(PlanOfScenario(nlohmann::json::parse(in)));
+    EXPECT_EQ(result.violation, "") << file.path().string() << "\n" << result.output;
+  }
+  EXPECT_GT(files, 0u);
 }
 
 }  // namespace
