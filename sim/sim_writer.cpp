@@ -474,6 +474,7 @@ std::optional<size_t> SimWriter::CutInside(size_t size) {
   if (!cut) {
     return std::nullopt;
   }
+  cutOperationSize_ = size;
   PowerOff(PowerCut{}, "powerCutInFlash");
   return std::min<size_t>(cut->bytes, size);
 }

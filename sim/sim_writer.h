@@ -53,6 +53,8 @@ class SimWriter {
   bool Starts() const { return memory_.XLoaderBootable() && identity_.bootIntact; }
   // Every fault that fired, as "kind@request code" (0: at a restart), in order.
   const std::vector<std::string>& firedFaults() const { return fired_; }
+  // The size of the flash operation a power cut stopped (an install counts 1).
+  size_t cutOperationSize() const { return cutOperationSize_; }
   // How late the last reply comes (a late-reply fault).
   uint32_t replyDelayMs() const { return replyDelayMs_; }
   // How long the last request kept the writer busy (realistic timing only).
@@ -131,6 +133,7 @@ class SimWriter {
   std::optional<uint32_t> replugMs_;
   uint32_t replyDelayMs_ = 0;
   uint16_t currentCode_ = 0;
+  size_t cutOperationSize_ = 0;
   std::vector<std::string> fired_;
 
   uint32_t sequence_ = 0;

@@ -525,6 +525,7 @@ SeedResult RunPlanned(const RunPlan& plan, bool plantedDefect) {
   result.violation = Check(pc, first, plan.answers, expected, TimeBound(plan.faults));
   pc.LetRestartEnd();
   result.fired = pc.writer.firedFaults();
+  result.cutOperationSize = pc.writer.cutOperationSize();
 
   // The tail: the user switches the writer off and on, and runs the program
   // again, at most twice, answering yes.
@@ -551,6 +552,7 @@ SeedResult RunPlanned(const RunPlan& plan, bool plantedDefect) {
       break;
     }
     WriterState before = tail.writer.State();
+    result.tailRuns = run;
     tail.Run({});
     out << "-- tail run " << run << "\n";
     Describe(tail, before, out);
