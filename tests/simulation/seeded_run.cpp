@@ -189,11 +189,17 @@ std::string Components(const WriterState& state) {
   out << ", application " << appVersion << "/" << std::dec << appBuild
       << (appValid ? "" : " damaged") << ", X-Loader #" << std::hex
       << HashOf(state.xLoader, 0, state.xLoader.size()) % 0x1000000
-      << (state.xLoaderIntact ? "" : " damaged") << ", sensor #"
-      << HashOf(state.sensorFlash, SensorCodeBlock::kCodeStart,
-                state.sensorFlash.size() - SensorCodeBlock::kCodeStart) %
-             0x1000000
-      << ", WiFi NVS #" << HashOf(state.wifi, 0x20000, 0x20000) % 0x1000000 << ", WiFi app #"
+      << (state.xLoaderIntact ? "" : " damaged") << ", sensor ";
+  // Any intact code at or above the minimum build is what the design intends.
+  if (SensorCodeBlock::BuildOf(state.sensorFlash) >= 14760) {
+    out << "at its minimum build or above";
+  } else {
+    out << "#"
+        << HashOf(state.sensorFlash, SensorCodeBlock::kCodeStart,
+                  state.sensorFlash.size() - SensorCodeBlock::kCodeStart) %
+               0x1000000;
+  }
+  out << ", WiFi NVS #" << HashOf(state.wifi, 0x20000, 0x20000) % 0x1000000 << ", WiFi app #"
       << HashOf(state.wifi, 0x100000, 0x100000) % 0x1000000;
   return out.str();
 }
