@@ -48,8 +48,8 @@ struct SeedResult {
   std::string violation;           // empty: every check held
   std::string brickCause;          // the fault after which the writer no longer starts
   std::vector<std::string> fired;  // "kind@request code"
-  int tailRuns = 0;              // how many the tail took
-  size_t cutOperationSize = 0;  // of the flash operation a power cut stopped
+  int tailRuns = 0;                // how many the tail took
+  size_t cutOperationSize = 0;     // of the flash operation a power cut stopped
   std::string output;              // plan, log, boxes, fired faults and the writer before and after
 };
 
