@@ -35,10 +35,20 @@ ImageLoadStatus LoadEmbeddedImage(const ResourceSource& resources,
   if (!data) {
     return ImageLoadStatus::kOutOfMemory;
   }
-  CArithmeticCompression decoder;
-  const uint32_t written = decoder.Decode(
-      resource->data() + kLengthFieldSize,
-      static_cast<uint32_t>(resource->size() - kLengthFieldSize), data.get(), decodedLength);
+  uint32_t written = 0;
+  std::vector<uint8_t>* kept = resources.KeptDecode(id);
+  if (kept != nullptr && !kept->empty() && kept->size() <= decodedLength + slack) {
+    written = static_cast<uint32_t>(kept->size());
+    std::copy(kept->begin(), kept->end(), data.get());
+  } else {
+    CArithmeticCompression decoder;
+    written = decoder.Decode(resource->data() + kLengthFieldSize,
+                             static_cast<uint32_t>(resource->size() - kLengthFieldSize), data.get(),
+                             decodedLength);
+    if (kept != nullptr && written <= decodedLength + slack) {
+      kept->assign(data.get(), data.get() + written);
+    }
+  }
   const std::optional<ImageDigest> digest = resources.Digest(id);
   if (!digest || written != digest->decodeCount || Crc32Of(data.get(), written) != digest->crc) {
     return ImageLoadStatus::kDamaged;

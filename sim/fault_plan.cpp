@@ -81,6 +81,26 @@ std::optional<uint32_t> FaultPlan::OnXLoaderWrite() {
   return std::nullopt;
 }
 
+std::optional<PowerCut> FaultPlan::OnPacket() {
+  ++packets_;
+  for (const PowerCut& cut : faults_.powerCuts) {
+    if (cut.packet == packets_) {
+      return cut;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<PowerCut> FaultPlan::OnFlashOperation() {
+  ++operations_;
+  for (const PowerCut& cut : faults_.powerCuts) {
+    if (cut.packet == 0 && cut.operation == operations_) {
+      return cut;
+    }
+  }
+  return std::nullopt;
+}
+
 bool FaultPlan::PartitionVanished(uint32_t selector) const {
   auto counted = selectorCounts_.find(selector);
   uint32_t count = counted == selectorCounts_.end() ? 0 : counted->second;

@@ -24,6 +24,9 @@ class FaultPlan {
   // Whether the partition is gone at the query of it counted last.
   bool PartitionVanished(uint32_t selector) const;
   std::optional<RestartFault> OnRestart();
+  // Counts one answered packet or one flash operation: the power cut that strikes there.
+  std::optional<PowerCut> OnPacket();
+  std::optional<PowerCut> OnFlashOperation();
 
  private:
   static bool Fires(uint32_t trigger, uint32_t times, uint32_t count);
@@ -38,6 +41,8 @@ class FaultPlan {
   uint32_t erases_ = 0;
   uint32_t xLoaderWrites_ = 0;
   uint32_t restarts_ = 0;
+  uint32_t packets_ = 0;
+  uint32_t operations_ = 0;
 };
 
 }  // namespace solvane

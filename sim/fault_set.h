@@ -19,12 +19,18 @@ enum class ReplyFaultKind {
   kShortPayload,  // the real reply, its payload cut to at most `value` bytes
   kWrongParam,    // the real reply, param `index` (0 to 4) set to `value`
   kWrongByte,     // the real reply, payload byte `index` set to `value` (zero-filled up to it)
+  kLate,          // the real reply, `value` ms late
 };
+
+inline constexpr const char* kReplyFaultNames[] = {"noReply",    "shortReply",  "wrongCode",
+                                                   "status",     "wrongLength", "shortPayload",
+                                                   "wrongParam", "wrongByte",   "late"};
 
 // Whether the kind changes the reply the writer gave, rather than replacing it.
 inline bool AltersTheRealReply(ReplyFaultKind kind) {
   return kind == ReplyFaultKind::kWrongLength || kind == ReplyFaultKind::kShortPayload ||
-         kind == ReplyFaultKind::kWrongParam || kind == ReplyFaultKind::kWrongByte;
+         kind == ReplyFaultKind::kWrongParam || kind == ReplyFaultKind::kWrongByte ||
+         kind == ReplyFaultKind::kLate;
 }
 
 // A broken reply. The trigger is the Nth request of `code` (with `subCommand`:
@@ -76,11 +82,25 @@ struct RestartFault {
   uint32_t notReadyProbes = 0;
 };
 
+// The power goes off after the writer answered its Nth packet (`packet`), or
+// inside its Nth flash operation (`operation`: X-Loader partition writes, WiFi
+// erases and writes, sensor board writes and the installs of boot and
+// application code at a restart, counted together) after `bytes` bytes. With
+// `replugMs` the writer was unplugged after the packet and is plugged back in
+// that much later.
+struct PowerCut {
+  uint32_t packet = 0;  // 0: `operation` is the trigger
+  uint32_t operation = 0;
+  uint32_t bytes = 0;
+  std::optional<uint32_t> replugMs = std::nullopt;
+};
+
 struct FaultSet {
   std::vector<ReplyFault> replies;
   std::vector<FlashFault> flash;
   std::vector<VanishFault> vanish;
   std::vector<RestartFault> restarts;
+  std::vector<PowerCut> powerCuts;
 };
 
 }  // namespace solvane

@@ -49,7 +49,7 @@ uint32_t InProcessDeviceAccess::Open(const std::string& devicePath,
   if (away_ || devicePath != kDevicePath) {
     return kErrorFileNotFound;
   }
-  replyPending_ = false;
+  replies_.clear();
   handle = std::make_unique<Handle>(*this, generation_);
   return kErrorSuccess;
 }
@@ -62,11 +62,17 @@ uint32_t InProcessDeviceAccess::Write(uint32_t generation,
   if (!Connected(generation)) {
     return kErrorDeviceNotConnected;
   }
-  replyPending_ = writer_.Handle({data, size}, reply_);
+  std::vector<uint8_t> reply;
+  bool replied = writer_.Handle({data, size}, reply);
   clock_.Advance(writer_.lastBusyMs());
   written = size;
-  if (writer_.restartRequested() && !replyPending_) {
-    BeginRestart();
+  if (replied) {
+    replies_.push_back({std::move(reply), clock_.NowMs() + writer_.replyDelayMs()});
+  }
+  if (writer_.poweredOff()) {
+    GoAway(writer_.replugMs());
+  } else if (writer_.restartRequested() && replies_.empty()) {
+    GoAway(writer_.RestartDurationMs());
   }
   return kErrorSuccess;
 }
@@ -79,33 +85,44 @@ uint32_t InProcessDeviceAccess::Read(uint32_t generation,
   if (!Connected(generation)) {
     return kErrorDeviceNotConnected;
   }
-  if (!replyPending_) {
+  if (replies_.empty() || replies_.front().atMs > clock_.NowMs() + kReadTimeoutMs) {
     clock_.Advance(kReadTimeoutMs);
     return kErrorSemTimeout;
   }
-  read = std::min<uint32_t>(capacity, static_cast<uint32_t>(reply_.size()));
-  std::memcpy(buffer, reply_.data(), read);
-  replyPending_ = false;
-  if (writer_.restartRequested()) {
-    BeginRestart();
+  const Reply& reply = replies_.front();
+  clock_.Advance(reply.atMs > clock_.NowMs() ? reply.atMs - clock_.NowMs() : 0);
+  read = std::min<uint32_t>(capacity, static_cast<uint32_t>(reply.bytes.size()));
+  std::memcpy(buffer, reply.bytes.data(), read);
+  replies_.pop_front();
+  if (writer_.restartRequested() && replies_.empty()) {
+    GoAway(writer_.RestartDurationMs());
   }
   return kErrorSuccess;
 }
 
-void InProcessDeviceAccess::BeginRestart() {
+// Away for a restart or an unplugging; empty: for good.
+void InProcessDeviceAccess::GoAway(std::optional<uint32_t> forMs) {
   away_ = true;
   ++generation_;
-  std::optional<uint32_t> duration = writer_.RestartDurationMs();
+  replies_.clear();
   backAtMs_.reset();
-  if (duration) {
-    backAtMs_ = clock_.NowMs() + *duration;
+  if (forMs) {
+    backAtMs_ = clock_.NowMs() + *forMs;
   }
 }
 
 void InProcessDeviceAccess::Poll() {
-  if (away_ && backAtMs_ && clock_.NowMs() >= *backAtMs_) {
+  if (!away_ || !backAtMs_ || clock_.NowMs() < *backAtMs_) {
+    return;
+  }
+  if (writer_.poweredOff()) {
+    writer_.PowerOn();
+  } else {
     writer_.CompleteRestart();
-    away_ = false;
+  }
+  away_ = writer_.poweredOff() || !writer_.Starts();
+  if (away_) {
+    backAtMs_.reset();
   }
 }
 

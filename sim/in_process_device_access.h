@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <vector>
 
@@ -13,7 +14,8 @@ namespace solvane {
 // Lets the link talk to a SimWriter in the same process. Restarts run on the
 // shared virtual clock: while the writer is away the class has no member (259)
 // and handles report the device gone; once its restart time has passed on the
-// clock it comes back, and only new handles reach it.
+// clock it comes back, and only new handles reach it. A writer whose power
+// went off stays away, unless it was unplugged and is plugged back in.
 class InProcessDeviceAccess final : public DeviceAccess {
  public:
   static constexpr const char* kDevicePath = "sim://writer0";
@@ -35,13 +37,17 @@ class InProcessDeviceAccess final : public DeviceAccess {
   uint32_t Write(uint32_t generation, const uint8_t* data, uint32_t size, uint32_t& written);
   uint32_t Read(uint32_t generation, uint8_t* buffer, uint32_t capacity, uint32_t& read);
   bool Connected(uint32_t generation) const { return !away_ && generation == generation_; }
-  void BeginRestart();
+  void GoAway(std::optional<uint32_t> forMs);
   void Poll();
+
+  struct Reply {
+    std::vector<uint8_t> bytes;
+    uint64_t atMs;  // when it reaches the host
+  };
 
   SimWriter& writer_;
   VirtualClock& clock_;
-  std::vector<uint8_t> reply_;
-  bool replyPending_ = false;
+  std::deque<Reply> replies_;  // a late reply may still be on its way when the next is sent
   uint32_t generation_ = 0;
   bool away_ = false;
   std::optional<uint64_t> backAtMs_;

@@ -187,6 +187,10 @@ void ReadReplyFault(FaultEntry& entry, FaultSet& faults) {
     fault.index = entry.Number("offset", 0, 65535);
     fault.value = entry.Number("value", 0, 255);
     executable = false;
+  } else if (action == "late") {
+    fault.kind = ReplyFaultKind::kLate;
+    fault.value = entry.Number("ms");
+    executable = false;
   } else {
     entry.Fail("has an unknown action \"" + action + "\"");
   }
@@ -234,6 +238,21 @@ void ReadRestartFault(FaultEntry& entry, FaultSet& faults) {
   faults.restarts.push_back(fault);
 }
 
+void ReadPowerCut(FaultEntry& entry, FaultSet& faults) {
+  PowerCut cut;
+  if (entry.Has("powerCutInFlash")) {
+    cut.operation = entry.Count("powerCutInFlash");
+    cut.bytes = entry.NumberOr("bytes", 0);
+  } else if (entry.Has("unplug")) {
+    cut.packet = entry.Count("unplug");
+    cut.replugMs = entry.NumberOr("replugMs", 1000, 0, std::numeric_limits<int32_t>::max());
+  } else {
+    cut.packet = entry.Count("powerCutAfterPacket");
+  }
+  entry.Finish();
+  faults.powerCuts.push_back(cut);
+}
+
 }  // namespace
 
 void AddFault(const json& entry, FaultSet& faults) {
@@ -246,11 +265,14 @@ void AddFault(const json& entry, FaultSet& faults) {
     faults.vanish.push_back(vanish);
   } else if (fault.Has("restart")) {
     ReadRestartFault(fault, faults);
+  } else if (fault.Has("powerCutAfterPacket") || fault.Has("powerCutInFlash") ||
+             fault.Has("unplug")) {
+    ReadPowerCut(fault, faults);
   } else if (fault.Has("action") || fault.Has("code") || fault.Has("subCommand") ||
              fault.Has("selector")) {
     ReadReplyFault(fault, faults);
   } else {
-    fault.Fail("is none of a reply, flash, vanish or restart fault");
+    fault.Fail("is none of a reply, flash, vanish, restart or power fault");
   }
 }
 
@@ -259,7 +281,9 @@ FaultSet ScenarioFaults(const json& document) {
     throw std::invalid_argument("a scenario is an object with a list \"faults\"");
   }
   for (const auto& [key, value] : document.items()) {
-    if (key != "faults" && key != "description") {
+    // The writer, answers and tail are the seeded simulation's (tests/simulation).
+    if (key != "faults" && key != "description" && key != "writer" && key != "answers" &&
+        key != "tail") {
       throw std::invalid_argument("a scenario has an unknown key \"" + key + "\"");
     }
   }

@@ -40,6 +40,15 @@ namespace solvane {
 //   {"restart": 2, "machineType": 5}  {"restart": 1, "bootMode": true}
 //   {"restart": 1, "notReadyProbes": 3}
 //
+// Only in process (InProcessDeviceAccess), a reply `ms` late, and the power
+// cut after the Nth packet, inside the Nth flash operation after "bytes" bytes,
+// or the writer unplugged after the Nth packet and plugged back in:
+//   {"code": 1, "request": 1, "action": "late", "ms": 1001}
+//   {"powerCutAfterPacket": 12}   {"powerCutInFlash": 3, "bytes": 4096}
+//   {"unplug": 12, "replugMs": 2000}
+// The seeded simulation's files also hold "writer", "answers" and "tail"
+// (sim/README.md); the faults ignore them.
+//
 // Numbers are JSON numbers or texts ("0x100B"). Throws std::invalid_argument,
 // naming the entry, on an unknown key or action, a missing key, a number out
 // of range or negative, or a count of 0 that could never fire.

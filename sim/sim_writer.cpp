@@ -1,6 +1,7 @@
 #include "sim/sim_writer.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "device/request_codes.h"
@@ -47,11 +48,13 @@ bool SimWriter::Handle(std::span<const uint8_t> request, std::vector<uint8_t>& r
   reply_ = &reply;
   replied_ = false;
   lastBusyMs_ = 0;
+  replyDelayMs_ = 0;
   shown_.reset();
   // A runt packet is not a request; a writer that is going away answers nothing.
-  if (request.size() >= kPacketHeaderSize && !restartRequested_) {
+  if (request.size() >= kPacketHeaderSize && !restartRequested_ && powered_) {
     Packet packet{DecodePacketHeader(request.data()), request.subspan(kPacketHeaderSize)};
     sequence_ = packet.header.sequence;
+    currentCode_ = packet.header.code;
     if (packet.header.magic != kPacketMagic) {
       // Not a request of the protocol: refused before anything counts it.
       Status(kWriterErrorBadMagic);
@@ -63,7 +66,16 @@ bool SimWriter::Handle(std::span<const uint8_t> request, std::vector<uint8_t>& r
         Dispatch(packet);
       }
       if (fault) {
+        Fired(kReplyFaultNames[static_cast<size_t>(fault->kind)]);
         BreakReply(*fault, packet.header.code);
+      }
+      // A cut inside a flash operation answers nothing; one after the packet, after its reply.
+      if (powered_) {
+        if (std::optional<PowerCut> cut = faults_.OnPacket()) {
+          PowerOff(*cut, cut->replugMs ? "unplug" : "powerCutAfterPacket");
+        }
+      } else {
+        replied_ = false;
       }
     }
     lastBusyMs_ += timing_.UsbMs(request.size() + (replied_ ? reply.size() : 0));
@@ -225,6 +237,13 @@ void SimWriter::InstallImage(uint16_t code, std::vector<uint8_t> image) {
       return;
     }
     std::optional<uint32_t> cut = faults_.OnXLoaderWrite();
+    if (cut) {
+      Fired("xLoaderWrite");
+    }
+    if (std::optional<size_t> powerCut = CutInside(image.size())) {
+      memory_.WriteXLoader(image, *powerCut);
+      return;
+    }
     memory_.WriteXLoader(image, cut.value_or(image.size()));
     if (cut) {
       Status(kWriterErrorFlashFailure);
@@ -280,7 +299,12 @@ void SimWriter::EraseFlash(const Packet& request) {
     return;
   }
   if (faults_.OnFlashErase()) {
+    Fired("erase");
     Status(kWriterErrorFlashFailure);
+    return;
+  }
+  if (std::optional<size_t> cut = CutInside(size)) {
+    memory_.EraseCut(address, size, *cut);
     return;
   }
   memory_.wifi().Erase(address, size);
@@ -305,6 +329,9 @@ void SimWriter::WriteFlash(const Packet& request) {
   }
   std::span<const uint8_t> data = request.payload.first(count);
   std::optional<FlashFault> fault = faults_.OnFlashWrite();
+  if (fault) {
+    Fired(fault->kind == FlashFaultKind::kBitFlip ? "bitFlip" : "write");
+  }
   if (fault && fault->kind == FlashFaultKind::kWriteFails) {
     Status(kWriterErrorFlashFailure);
     return;
@@ -315,6 +342,10 @@ void SimWriter::WriteFlash(const Packet& request) {
         static_cast<uint8_t>(1u << (fault->bit % 8));
     data = scratch_;
   }
+  if (std::optional<size_t> cut = CutInside(data.size())) {
+    memory_.wifi().Program(address, data.first(*cut));
+    return;
+  }
   memory_.wifi().Program(address, data);
   lastBusyMs_ += timing_.FlashMs(count);
   Reply(kChunkAccepted, {});
@@ -323,6 +354,9 @@ void SimWriter::WriteFlash(const Packet& request) {
 void SimWriter::QueryPartition(const Packet& request) {
   uint32_t selector = request.header.param[0];
   std::optional<Partition> partition = WriterMemory::FindPartition(selector);
+  if (partition && faults_.PartitionVanished(selector)) {
+    Fired("vanish");
+  }
   if (!partition || faults_.PartitionVanished(selector)) {
     Reply(kQueryPartition, {0, 0});
     return;
@@ -350,6 +384,12 @@ void SimWriter::Command(const Packet& request) {
       error = sensor_.Checksum(request.payload, scratch_);
       break;
     case kSensorWrite:
+      if (request.payload.size() > 4) {
+        if (std::optional<size_t> cut = CutInside(request.payload.size() - 4)) {
+          sensor_.Write(request.payload.first(4 + *cut));
+          return;
+        }
+      }
       error = sensor_.Write(request.payload);
       lastBusyMs_ += timing_.FlashMs(request.payload.size());
       break;
@@ -377,26 +417,25 @@ void SimWriter::Reset() {
   Reply(kRequestReset, {});
   restartRequested_ = true;
   restartFault_ = faults_.OnRestart();
+  if (restartFault_) {
+    Fired("restart");
+  }
 }
 
 std::optional<uint32_t> SimWriter::RestartDurationMs() const {
-  if ((restartFault_ && restartFault_->never) || !memory_.XLoaderBootable()) {
+  if ((restartFault_ && restartFault_->never) || !Starts()) {
     return std::nullopt;
   }
   return timing_.restartMs + (restartFault_ ? restartFault_->lateMs : 0);
 }
 
 void SimWriter::CompleteRestart() {
-  if (pendingBoot_) {
-    identity_.bootVersion = pendingBoot_->versionWord;
-    identity_.bootBuild = pendingBoot_->build;
-    pendingBoot_.reset();
-  }
-  if (pendingApplication_) {
-    identity_.applicationValid = pendingApplication_->valid;
-    identity_.applicationVersion = pendingApplication_->versionWord;
-    identity_.applicationBuild = pendingApplication_->build;
-    pendingApplication_.reset();
+  currentCode_ = 0;
+  Install(pendingBoot_, identity_.bootIntact, identity_.bootVersion, identity_.bootBuild);
+  Install(pendingApplication_, identity_.applicationValid, identity_.applicationVersion,
+          identity_.applicationBuild);
+  if (!powered_) {
+    return;
   }
   identity_.bootMode = !identity_.applicationValid;
   notReadyProbes_ = 0;
@@ -415,6 +454,54 @@ void SimWriter::CompleteRestart() {
   restartRequested_ = false;
 }
 
+// Installing pending code is a flash operation: a power cut inside it leaves
+// that code damaged and the writer off.
+void SimWriter::Install(std::optional<PendingImage>& pending,
+                        bool& intact,
+                        uint32_t& version,
+                        uint32_t& build) {
+  if (!pending || !powered_) {
+    return;
+  }
+  intact = !CutInside(1) && pending->valid;
+  version = pending->versionWord;
+  build = pending->build;
+  pending.reset();
+}
+
+std::optional<size_t> SimWriter::CutInside(size_t size) {
+  std::optional<PowerCut> cut = faults_.OnFlashOperation();
+  if (!cut) {
+    return std::nullopt;
+  }
+  cutOperationSize_ = size;
+  PowerOff(PowerCut{}, "powerCutInFlash");
+  return std::min<size_t>(cut->bytes, size);
+}
+
+void SimWriter::PowerOff(const PowerCut& cut, const char* kind) {
+  Fired(kind);
+  powered_ = false;
+  replugMs_ = cut.replugMs;
+}
+
+void SimWriter::Fired(const char* kind) {
+  char code[8];
+  std::snprintf(code, sizeof code, "%04X", currentCode_);
+  fired_.push_back(std::string(kind) + "@0x" + code);
+}
+
+// Code waiting for a restart is held in working memory, which the power loss
+// clears: the writer starts with the code it had installed.
+void SimWriter::PowerOn() {
+  pendingApplication_.reset();
+  pendingBoot_.reset();
+  restartFault_.reset();
+  powered_ = true;
+  replugMs_.reset();
+  CompleteRestart();
+}
+
 void SimWriter::BreakReply(const ReplyFault& fault, uint16_t requestCode) {
   switch (fault.kind) {
     case ReplyFaultKind::kNoReply:
@@ -429,6 +516,9 @@ void SimWriter::BreakReply(const ReplyFault& fault, uint16_t requestCode) {
       break;
     case ReplyFaultKind::kStatus:
       Status(fault.value, fault.statusParam1);
+      break;
+    case ReplyFaultKind::kLate:
+      replyDelayMs_ = fault.value;
       break;
     default:
       AlterReply(fault);

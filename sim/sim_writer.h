@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "device/packet_header.h"
@@ -42,6 +43,20 @@ class SimWriter {
   // The writer comes back: pending application and boot code take effect, and
   // the restart fault of this restart, if any, shows.
   void CompleteRestart();
+  // The power went off (a power cut, or the writer was unplugged): it answers
+  // nothing until PowerOn. `replugMs`: it is plugged back in that much later.
+  bool poweredOff() const { return !powered_; }
+  std::optional<uint32_t> replugMs() const { return replugMs_; }
+  // The writer starts from what its flash holds (sim/README.md, "Power").
+  void PowerOn();
+  // Whether it gets as far as enumerating: an intact X-Loader and boot code.
+  bool Starts() const { return memory_.XLoaderBootable() && identity_.bootIntact; }
+  // Every fault that fired, as "kind@request code" (0: at a restart), in order.
+  const std::vector<std::string>& firedFaults() const { return fired_; }
+  // The size of the flash operation a power cut stopped (an install counts 1).
+  size_t cutOperationSize() const { return cutOperationSize_; }
+  // How late the last reply comes (a late-reply fault).
+  uint32_t replyDelayMs() const { return replyDelayMs_; }
   // How long the last request kept the writer busy (realistic timing only).
   uint32_t lastBusyMs() const { return lastBusyMs_; }
 
@@ -73,6 +88,14 @@ class SimWriter {
   void ShowMessage(const Packet& request);
   void Reset();
   bool RefuseWhileBusy();
+  // The bytes a flash operation of `size` gets through before a power cut; empty: all of them.
+  std::optional<size_t> CutInside(size_t size);
+  void PowerOff(const PowerCut& cut, const char* kind);
+  void Fired(const char* kind);
+  void Install(std::optional<PendingImage>& pending,
+               bool& intact,
+               uint32_t& version,
+               uint32_t& build);
   void BreakReply(const ReplyFault& fault, uint16_t requestCode);
   void AlterReply(const ReplyFault& fault);
 
@@ -106,6 +129,12 @@ class SimWriter {
   uint32_t notReadyProbes_ = 0;
   std::optional<std::string> shown_;  // the text the last request put on the display
   uint32_t lastBusyMs_ = 0;
+  bool powered_ = true;
+  std::optional<uint32_t> replugMs_;
+  uint32_t replyDelayMs_ = 0;
+  uint16_t currentCode_ = 0;
+  size_t cutOperationSize_ = 0;
+  std::vector<std::string> fired_;
 
   uint32_t sequence_ = 0;
   std::vector<uint8_t>* reply_ = nullptr;

@@ -12,6 +12,7 @@ struct WriterIdentity {
   uint32_t applicationBuild = 35000;
   bool applicationValid = true;  // false: no runnable application, the writer stays in boot mode
   bool bootMode = false;
+  bool bootIntact = true;  // false: a power cut stopped its install; nothing starts
   uint32_t bootVersion = 0x01000000;
   uint32_t bootBuild = 35600;
   uint32_t secondaryBootVersion = 0x01000000;

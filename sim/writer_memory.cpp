@@ -69,4 +69,21 @@ bool WriterMemory::XLoaderBootable() const {
   return xLoaderIntact_ && XLoaderHeader::Loadable(xLoader_.content());
 }
 
+void WriterMemory::EraseCut(uint32_t address, uint32_t size, size_t done) {
+  uint32_t whole = static_cast<uint32_t>(done / NorFlash::kBlockSize * NorFlash::kBlockSize);
+  wifi_.Erase(address, whole);
+  if (whole == size) {
+    return;
+  }
+  // Some cells of the block it stopped in have lost their charge, others not.
+  uint32_t block = address + whole;
+  std::span<const uint8_t> old = wifi_.Read(block, NorFlash::kBlockSize);
+  std::vector<uint8_t> mixed(old.begin(), old.end());
+  for (size_t i = 0; i < mixed.size(); i += 2) {
+    mixed[i] |= 0x0F;
+  }
+  wifi_.Erase(block, NorFlash::kBlockSize);
+  wifi_.Program(block, mixed);
+}
+
 }  // namespace solvane

@@ -57,6 +57,9 @@ class WriterMemory {
   // Erases the X-Loader partition and programs the first `written` bytes of the
   // image; fewer than all of them leave a loader that does not start.
   void WriteXLoader(std::span<const uint8_t> image, size_t written);
+  // A WiFi erase of `size` bytes from `address` stopped by a power cut after `done` bytes: the
+  // block it stopped in is neither old nor erased.
+  void EraseCut(uint32_t address, uint32_t size, size_t done);
   // Whether the writer's boot ROM finds a loader that runs.
   bool XLoaderBootable() const;
 
