@@ -148,6 +148,10 @@ class CKiteUpdateEngine : public CUpdateLog, protected MessageBoxes {
 
   // ---- The run's state
  private:
+  // An application build below this is too old for the main sequence: the run
+  // sends boot and application code first, and a restart must end it.
+  static constexpr uint32_t kEarlyProgrammingBuild = 34494;
+
   EngineServices services_;
   CKiteUsb usb_;
 

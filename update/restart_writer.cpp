@@ -41,6 +41,14 @@ int CKiteUpdateEngine::RestartWriter() {
     ShowError(ImproperMachineText(kShortMessageBuffer, Model()));
     return 5;
   }
+  // Application code sent in this run takes effect at a restart. A writer that
+  // lost it with the power comes back with no application (boot mode) or with
+  // its old one, still too old for the main sequence; the done flags would skip
+  // the code, so the run must not go on to report success.
+  if (applicationCodeDone_ && (bootMode_ != 0 || reportedBuild_ < kEarlyProgrammingBuild)) {
+    ReportError("Your writer restarted without the code sent to it.\nPlease run the update again.");
+    return 5;
+  }
   bool ready = false;
   for (int probe = 0; probe < kReadinessProbes && !ready; ++probe) {
     services_.waiter.Wait(kReadinessIntervalMs);

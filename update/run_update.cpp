@@ -7,7 +7,6 @@ namespace solvane {
 
 namespace {
 
-constexpr uint32_t kEarlyProgrammingBuild = 34494;
 constexpr uint32_t kEarlyProgrammingBootBuild = 35673;
 constexpr uint32_t kFinalCloseWaitMs = 100;
 constexpr uint32_t kDowngradeQuestionStyle = kMbYesNo | kMbIconQuestion;

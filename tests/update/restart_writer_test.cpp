@@ -1,5 +1,7 @@
 // Restarting the writer between stages: the waits, the reconnects, and what is
 // shown when the writer does not come back as it went.
+#include <algorithm>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -97,6 +99,32 @@ TEST(RestartWriter, AWriterThatComesBackAsAnotherModelGetsNothingMore) {
   EXPECT_EQ(engine.window.boxes[0].caption, "Error");
   EXPECT_THAT(engine.LogLines(), Not(Contains(::testing::HasSubstr("Improper"))));
   EXPECT_EQ(engine.Count(kSendCommand), 0u);
+}
+
+// The code sent by the early programming takes effect at the restart; a writer
+// that comes back without it must not be reported as updated.
+TEST(RestartWriter, AWriterThatLostTheCodeSentToItEndsTheRun) {
+  Engine clean(OldWriter());
+  clean.Start();
+  clean.PressGo();
+  std::vector<uint16_t> requests = clean.Requests();
+  auto reset = std::find(requests.begin(), requests.end(), kRequestReset);
+  ASSERT_NE(reset, requests.end());
+  uint32_t resetPacket = static_cast<uint32_t>(reset - requests.begin()) + 1;
+
+  FaultSet unplugged;  // the pending code goes with the power
+  unplugged.powerCuts.push_back({.packet = resetPacket, .replugMs = 6000});
+  for (const FaultSet& faults : {unplugged, AtFirstRestart({.bootMode = true})}) {
+    Engine engine(OldWriter(), faults);
+    engine.Start();
+    engine.PressGo();
+    ASSERT_EQ(engine.window.boxes.size(), 1u);
+    EXPECT_EQ(engine.window.boxes[0].text,
+              "Your writer restarted without the code sent to it.\nPlease run the update again.");
+    EXPECT_EQ(engine.window.boxes[0].style, 0x10u);
+    EXPECT_THAT(engine.LogLines(), Contains(::testing::HasSubstr("restarted without the code")));
+    EXPECT_EQ(engine.Count(kSendCommand), 0u);
+  }
 }
 
 TEST(RestartWriter, AFailedIdentificationAfterTheRestartShowsItsCode) {
