@@ -17,10 +17,12 @@ uint64_t SteadyMs() {
 RecordingSession::RecordingSession(RecordingSink& sink,
                                    DeviceAccess& devices,
                                    const SystemClock& clock,
+                                   LogStorage& logStorage,
                                    const ResourceSource& resources,
                                    std::string_view program)
     : recorder_(sink, SteadyMs, resources, program),
       devices_(devices, recorder_),
-      clock_(clock, recorder_) {}
+      clock_(clock, recorder_),
+      logStorage_(logStorage, recorder_) {}
 
 }  // namespace solvane

@@ -266,4 +266,17 @@ void RunRecorder::Answered(std::string_view text,
   sink_.Append(line + '}');
 }
 
+void RunRecorder::LogOpen(bool opened) {
+  std::string line = Begin("logOpen");
+  line += opened ? ",\"opened\":true}" : ",\"opened\":false}";
+  sink_.Append(line);
+}
+
+void RunRecorder::LogWrite(std::string_view bytes, bool written) {
+  std::string line = Begin("log");
+  line += ",\"text\":";
+  AppendText(line, bytes);
+  sink_.Append(line + (written ? "}" : ",\"written\":false}"));
+}
+
 }  // namespace solvane

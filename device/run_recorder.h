@@ -15,7 +15,7 @@
 
 namespace solvane {
 
-inline constexpr int kRecordingVersion = 1;
+inline constexpr int kRecordingVersion = 2;
 
 // Writes a run's recording: every device call and every input that decides
 // the run, one JSON line each as it happens (the format is in
@@ -44,6 +44,10 @@ class RunRecorder final : public AnswerObserver {
                 std::string_view caption,
                 uint32_t style,
                 int answer) override;
+  // The update log: whether it opened (never its path: the user's folder),
+  // and each write of it as the program wrote it.
+  void LogOpen(bool opened);
+  void LogWrite(std::string_view bytes, bool written);
 
  private:
   // A line begun with the call's name and the time since the previous line.

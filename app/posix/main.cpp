@@ -77,12 +77,12 @@ int RunMainDialog(const char* recordPath) {
     }
     std::string build;
     FormatBuildString(versionReader, build);
-    recording.emplace(*sink, devices, clock, resources, "solvane-update " + build);
+    recording.emplace(*sink, devices, clock, logStorage, resources, "solvane-update " + build);
   }
   UpdaterServices services{recording ? recording->devices() : devices,
                            waiter,
                            recording ? recording->clock() : clock,
-                           logStorage,
+                           recording ? recording->logStorage() : logStorage,
                            resources,
                            versionReader,
                            strings,

@@ -69,12 +69,12 @@ bool CKiteUpdate100App::InitInstance() {
     sink.emplace(recordFile_);
     std::string build;
     FormatBuildString(versionReader, build);
-    recording.emplace(*sink, devices, clock, resources, "SolvaneUpdate.exe " + build);
+    recording.emplace(*sink, devices, clock, logStorage, resources, "SolvaneUpdate.exe " + build);
   }
   UpdaterServices services{recording ? recording->devices() : devices,
                            waiter,
                            recording ? recording->clock() : clock,
-                           logStorage,
+                           recording ? recording->logStorage() : logStorage,
                            resources,
                            versionReader,
                            strings,

@@ -155,7 +155,7 @@ TEST(SimTranscript, RecordsEveryRequestReplyAndDisplayText) {
   }
   ASSERT_EQ(json.size(), 7u);
   EXPECT_EQ(json[0]["recording"], "solvane");
-  EXPECT_EQ(json[0]["version"], 1);
+  EXPECT_EQ(json[0]["version"], 2);
   EXPECT_EQ(json[3]["display"], text);
   EXPECT_EQ(json[3]["name"], "ShowMessage");
   EXPECT_EQ(json[5]["display"], "");

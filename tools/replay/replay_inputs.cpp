@@ -22,7 +22,41 @@ std::string Latin1(std::string_view text) {
   return utf8;
 }
 
+class ReplayLogFile final : public LogFile {
+ public:
+  ReplayLogFile(ReplayScript& script, std::string& contents)
+      : script_(script), contents_(contents) {}
+
+  bool Write(std::string_view bytes) override {
+    contents_ += bytes;
+    std::optional<RecordedLine> write =
+        script_.Take({{"call", "log"}, {"text", Latin1(bytes)}}, {"text"});
+    return write && write->fields.value("written", true);
+  }
+  bool Flush() override { return true; }
+
+ private:
+  ReplayScript& script_;
+  std::string& contents_;
+};
+
 }  // namespace
+
+std::optional<std::string> ReplayLogStorage::DocumentsFolder() const {
+  const std::deque<RecordedLine>& left = script_.left();
+  if (left.empty() || left.front().call() != "logOpen") {
+    return std::nullopt;
+  }
+  return std::string("/replay");
+}
+
+std::unique_ptr<LogFile> ReplayLogStorage::OpenUnshared(const std::string& /*path*/) {
+  std::optional<RecordedLine> open = script_.Take({{"call", "logOpen"}}, {});
+  if (!open || !open->fields.value("opened", false)) {
+    return nullptr;
+  }
+  return std::make_unique<ReplayLogFile>(script_, contents);
+}
 
 int64_t ReplayClock::Now() const {
   std::optional<RecordedLine> read = script_.Take({{"call", "now"}}, {});

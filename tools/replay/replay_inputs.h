@@ -5,6 +5,7 @@
 
 #include "app/dialog/cdialog.h"
 #include "app/dialog/dialog_window.h"
+#include "log/log_storage.h"
 #include "platform/system_clock.h"
 #include "tools/replay/replay_device_access.h"
 
@@ -18,6 +19,26 @@ class ReplayClock final : public SystemClock {
   int64_t Now() const override;
   std::tm LocalTime(int64_t time) const override;
   TimeZoneBiases TimeZone() const override;
+
+ private:
+  ReplayScript& script_;
+};
+
+// The update log's storage: it opens when the recorded run's log opened, and
+// each write must be the recorded one, byte for byte.
+class ReplayLogStorage final : public LogStorage {
+ public:
+  explicit ReplayLogStorage(ReplayScript& script) : script_(script) {}
+
+  // A folder only when the recorded run went on to open the log: the user's
+  // own folder is not in a recording.
+  std::optional<std::string> DocumentsFolder() const override;
+  std::string Join(const std::string& folder, std::string_view fileName) const override {
+    return folder + "/" + std::string(fileName);
+  }
+  std::unique_ptr<LogFile> OpenUnshared(const std::string& path) override;
+
+  std::string contents;  // what the replayed run wrote
 
  private:
   ReplayScript& script_;

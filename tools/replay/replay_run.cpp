@@ -3,7 +3,6 @@
 #include "app/kite_update_dlg.h"
 #include "app/posix/built_in_string_resources.h"
 #include "app/posix/configured_product_version_reader.h"
-#include "tests/support/memory_log_storage.h"
 #include "tests/support/virtual_clock.h"
 #include "tools/replay/replay_inputs.h"
 
@@ -25,7 +24,7 @@ ReplayResult Replay(const Recording& recording,
   ReplayClock clock(script);
   ReplayWindow window(script);
   VirtualClock waiter;
-  MemoryLogStorage log;
+  ReplayLogStorage log(script);
   ConfiguredProductVersionReader version;
   BuiltInStringResources strings;
   NoProgress progress;
