@@ -24,11 +24,9 @@ std::string Latin1(std::string_view text) {
 
 class ReplayLogFile final : public LogFile {
  public:
-  ReplayLogFile(ReplayScript& script, std::string& contents)
-      : script_(script), contents_(contents) {}
+  explicit ReplayLogFile(ReplayScript& script) : script_(script) {}
 
   bool Write(std::string_view bytes) override {
-    contents_ += bytes;
     std::optional<RecordedLine> write =
         script_.Take({{"call", "log"}, {"text", Latin1(bytes)}}, {"text"});
     return write && write->fields.value("written", true);
@@ -37,7 +35,6 @@ class ReplayLogFile final : public LogFile {
 
  private:
   ReplayScript& script_;
-  std::string& contents_;
 };
 
 }  // namespace
@@ -55,7 +52,7 @@ std::unique_ptr<LogFile> ReplayLogStorage::OpenUnshared(const std::string& /*pat
   if (!open || !open->fields.value("opened", false)) {
     return nullptr;
   }
-  return std::make_unique<ReplayLogFile>(script_, contents);
+  return std::make_unique<ReplayLogFile>(script_);
 }
 
 int64_t ReplayClock::Now() const {
@@ -91,16 +88,9 @@ TimeZoneBiases ReplayClock::TimeZone() const {
   return zone;
 }
 
-void ReplayWindow::SetItemText(uint32_t controlId, std::string_view text) {
-  if (controlId == kStatusArea) {
-    statusTexts.emplace_back(text);
-  }
-}
-
 int ReplayWindow::MessageBox(std::string_view text, std::string_view caption, uint32_t style) {
   nlohmann::ordered_json asked = {
       {"call", "box"}, {"caption", Latin1(caption)}, {"style", style}, {"text", Latin1(text)}};
-  shownBoxes.push_back(asked.dump());
   int otherwise = (style & 0xF) == kMbYesNo ? kIdNo : kIdOk;
   std::optional<RecordedLine> box = script_.Take(asked, {"caption", "style", "text"});
   return box ? box->fields.value("answer", otherwise) : otherwise;

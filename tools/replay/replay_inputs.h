@@ -38,19 +38,17 @@ class ReplayLogStorage final : public LogStorage {
   }
   std::unique_ptr<LogFile> OpenUnshared(const std::string& path) override;
 
-  std::string contents;  // what the replayed run wrote
-
  private:
   ReplayScript& script_;
 };
 
-// The dialog's window: every status text and box, each box answered as it was
+// The dialog's window: each box answered as it was
 // in the recorded run once it shows what was shown then.
 class ReplayWindow final : public DialogWindow {
  public:
   explicit ReplayWindow(ReplayScript& script) : script_(script) {}
 
-  void SetItemText(uint32_t controlId, std::string_view text) override;
+  void SetItemText(uint32_t /*controlId*/, std::string_view /*text*/) override {}
   void SetCaption(std::string_view /*text*/) override {}
   int MessageBox(std::string_view text, std::string_view caption, uint32_t style) override;
   bool AppendSystemMenu(uint32_t /*commandId*/, std::string_view /*text*/) override { return true; }
@@ -58,8 +56,6 @@ class ReplayWindow final : public DialogWindow {
   int RunModal(CDialog& /*child*/) override { return 0; }
   void EndDialog(int /*result*/) override { ended = true; }
 
-  std::vector<std::string> statusTexts;
-  std::vector<std::string> shownBoxes;
   bool ended = false;
 
  private:

@@ -47,8 +47,6 @@ ReplayResult Replay(const Recording& recording,
   ReplayResult result;
   result.divergence = script.first;
   result.linesReplayed = recording.lines.size() - script.left().size();
-  result.log = log.contents;
-  result.boxes = window.shownBoxes;
   return result;
 }
 

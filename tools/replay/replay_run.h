@@ -13,8 +13,6 @@ namespace solvane {
 struct ReplayResult {
   std::optional<Divergence> divergence;  // none: the run behaved as recorded
   size_t linesReplayed = 0;
-  std::string log;  // the update log the replayed run wrote
-  std::vector<std::string> boxes;
 };
 
 // Runs today's main dialog against a recording on virtual time, with the
