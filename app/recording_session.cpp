@@ -15,14 +15,14 @@ uint64_t SteadyMs() {
 }  // namespace
 
 RecordingSession::RecordingSession(RecordingSink& sink,
-                                   DeviceAccess& devices,
-                                   const SystemClock& clock,
-                                   LogStorage& logStorage,
-                                   const ResourceSource& resources,
+                                   const UpdaterServices& services,
                                    std::string_view program)
-    : recorder_(sink, SteadyMs, resources, program),
-      devices_(devices, recorder_),
-      clock_(clock, recorder_),
-      logStorage_(logStorage, recorder_) {}
+    : recorder_(sink, SteadyMs, services.resources, program),
+      devices_(services.devices, recorder_),
+      clock_(services.clock, recorder_),
+      logStorage_(services.logStorage, recorder_),
+      services_{devices_,         services.waiter,    clock_,
+                logStorage_,      services.resources, services.versionReader,
+                services.strings, services.progress,  services.runGuard} {}
 
 }  // namespace solvane

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "app/recording_log_storage.h"
+#include "app/updater_services.h"
 #include "device/recording_device_access.h"
 #include "device/recording_system_clock.h"
 #include "device/run_recorder.h"
@@ -13,16 +14,11 @@ namespace solvane {
 // the writer, the PC's clock, the update log and the answers to its boxes.
 class RecordingSession {
  public:
-  RecordingSession(RecordingSink& sink,
-                   DeviceAccess& devices,
-                   const SystemClock& clock,
-                   LogStorage& logStorage,
-                   const ResourceSource& resources,
-                   std::string_view program);
+  // Records what `services` reach of the writer, the clock and the log.
+  RecordingSession(RecordingSink& sink, const UpdaterServices& services, std::string_view program);
 
-  DeviceAccess& devices() { return devices_; }
-  const SystemClock& clock() { return clock_; }
-  LogStorage& logStorage() { return logStorage_; }
+  // The program's services with those three recorded.
+  const UpdaterServices& services() const { return services_; }
   AnswerObserver& answers() { return recorder_; }
 
  private:
@@ -30,6 +26,7 @@ class RecordingSession {
   RecordingDeviceAccess devices_;
   RecordingSystemClock clock_;
   RecordingLogStorage logStorage_;
+  UpdaterServices services_;
 };
 
 }  // namespace solvane

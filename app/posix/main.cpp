@@ -66,6 +66,8 @@ int RunMainDialog(const char* recordPath) {
   TerminalScreen screen(std::cout);
   TerminalProgress progress(screen, isatty(STDOUT_FILENO) == 1, SteadyMs);
   TerminalRunGuard runGuard(DeviceFolder(kWriterInterfaceClassText) + "/solvane-update.lock");
+  UpdaterServices services{devices,       waiter,  clock,    logStorage, resources,
+                           versionReader, strings, progress, runGuard};
   std::optional<FileRecordingSink> sink;
   std::optional<RecordingSession> recording;
   if (recordPath != nullptr) {
@@ -77,18 +79,9 @@ int RunMainDialog(const char* recordPath) {
     }
     std::string build;
     FormatBuildString(versionReader, build);
-    recording.emplace(*sink, devices, clock, logStorage, resources, "solvane-update " + build);
+    recording.emplace(*sink, services, "solvane-update " + build);
   }
-  UpdaterServices services{recording ? recording->devices() : devices,
-                           waiter,
-                           recording ? recording->clock() : clock,
-                           recording ? recording->logStorage() : logStorage,
-                           resources,
-                           versionReader,
-                           strings,
-                           progress,
-                           runGuard};
-  CKiteUpdate100Dlg dialog(services);
+  CKiteUpdate100Dlg dialog(recording ? recording->services() : services);
   TerminalDialogWindow window(std::cin, screen, isatty(STDIN_FILENO) != 1);
   window.SetAnswerObserver(recording ? &recording->answers() : nullptr);
   window.SetQuitRequested(&TerminalRunGuard::QuitRequested);

@@ -63,26 +63,19 @@ bool CKiteUpdate100App::InitInstance() {
   ShellTaskbarButton taskbarButton(mainWindow);
   TaskbarProgress taskbarProgress(taskbarButton);
   ProgressPair progress(windowBar, taskbarProgress);
+  UpdaterServices services{devices,       waiter,  clock,    logStorage, resources,
+                           versionReader, strings, progress, runGuard};
   std::optional<FileRecordingSink> sink;
   std::optional<RecordingSession> recording;
   if (!recordFile_.empty()) {
     sink.emplace(recordFile_);
     std::string build;
     FormatBuildString(versionReader, build);
-    recording.emplace(*sink, devices, clock, logStorage, resources, "SolvaneUpdate.exe " + build);
+    recording.emplace(*sink, services, "SolvaneUpdate.exe " + build);
   }
-  UpdaterServices services{recording ? recording->devices() : devices,
-                           waiter,
-                           recording ? recording->clock() : clock,
-                           recording ? recording->logStorage() : logStorage,
-                           resources,
-                           versionReader,
-                           strings,
-                           progress,
-                           runGuard};
 
   // On the heap: the link's two packet buffers are large for a stack.
-  auto dialog = std::make_unique<CKiteUpdate100Dlg>(services);
+  auto dialog = std::make_unique<CKiteUpdate100Dlg>(recording ? recording->services() : services);
   LogHangBeforeProgramEnds(runGuard, *dialog);
   Win32DialogWindow window(instance(), *dialog, this);
   window.SetRunGuard(&runGuard);
