@@ -83,29 +83,7 @@ class ReplayHandle final : public DeviceHandle {
   ReplayDeviceAccess& access_;
 };
 
-class LastLine final : public RecordingSink {
- public:
-  void Append(std::string_view line) override { last = line; }
-  std::string last;
-};
-
 }  // namespace
-
-// Writes each asked call as a recording line, so that it compares with the
-// recorded one field by field.
-class ReplayDeviceAccess::Formatter {
- public:
-  explicit Formatter(const ResourceSource& resources)
-      : recorder(
-            sink,
-            [] { return uint64_t{0}; },
-            resources,
-            "replay") {}
-  nlohmann::ordered_json Last() const { return nlohmann::ordered_json::parse(sink.last); }
-
-  LastLine sink;
-  RunRecorder recorder;
-};
 
 std::optional<RecordedLine> ReplayScript::Take(const nlohmann::ordered_json& asked,
                                                std::initializer_list<const char*> keys) {
@@ -134,7 +112,9 @@ std::optional<RecordedLine> ReplayScript::Take(const nlohmann::ordered_json& ask
 }
 
 ReplayDeviceAccess::ReplayDeviceAccess(ReplayScript& script, const ResourceSource& resources)
-    : script_(script), carried_(resources), asked_(std::make_unique<Formatter>(resources)) {}
+    : script_(script),
+      carried_(resources),
+      asked_(std::make_unique<CallFormatter>(resources, "replay")) {}
 
 ReplayDeviceAccess::~ReplayDeviceAccess() = default;
 

@@ -9,6 +9,7 @@
 #include "device/carried_images.h"
 #include "device/device_access.h"
 #include "device/run_recorder.h"
+#include "tools/replay/call_formatter.h"
 #include "tools/replay/recording_file.h"
 
 namespace solvane {
@@ -74,8 +75,6 @@ class ReplayDeviceAccess final : public DeviceAccess {
   uint32_t Close();
 
  private:
-  class Formatter;
-
   // The next recorded call when it is the one asked (the last line the
   // formatter wrote), compared on `keys`.
   std::optional<RecordedLine> Take(std::initializer_list<const char*> keys);
@@ -85,7 +84,7 @@ class ReplayDeviceAccess final : public DeviceAccess {
   ReplayScript& script_;
   CarriedImages carried_;
   ReplayObserver* observer_ = nullptr;
-  std::unique_ptr<Formatter> asked_;
+  std::unique_ptr<CallFormatter> asked_;  // the call just asked
 };
 
 }  // namespace solvane

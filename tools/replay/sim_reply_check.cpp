@@ -9,12 +9,6 @@ namespace solvane {
 
 namespace {
 
-class LastLine final : public RecordingSink {
- public:
-  void Append(std::string_view line) override { last = line; }
-  std::string last;
-};
-
 // What two replies are compared on: all their packet fields, the payload
 // through its CRC (read-backs are kept only so).
 constexpr const char* kComparedKeys[] = {"result", "bytes",  "code",       "seq",
@@ -22,20 +16,9 @@ constexpr const char* kComparedKeys[] = {"result", "bytes",  "code",       "seq"
 
 }  // namespace
 
-class SimReplyCheck::Formatter {
- public:
-  explicit Formatter(const ResourceSource& resources)
-      : recorder(
-            sink,
-            [] { return uint64_t{0}; },
-            resources,
-            "simulator") {}
-  LastLine sink;
-  RunRecorder recorder;
-};
-
 SimReplyCheck::SimReplyCheck(WriterState state, const ResourceSource& resources)
-    : writer_(std::move(state), hostTime_), formatter_(std::make_unique<Formatter>(resources)) {}
+    : writer_(std::move(state), hostTime_),
+      formatter_(std::make_unique<CallFormatter>(resources, "simulator")) {}
 
 SimReplyCheck::~SimReplyCheck() = default;
 
@@ -68,7 +51,7 @@ void SimReplyCheck::Answered(const RecordedLine& reply, uint32_t capacity) {
     away_ = writer_.restartRequested();
   }
   formatter_->recorder.Read(simulated, capacity, result);
-  nlohmann::ordered_json mine = nlohmann::ordered_json::parse(formatter_->sink.last);
+  nlohmann::ordered_json mine = formatter_->Last();
   bool same = true;
   for (const char* key : kComparedKeys) {
     same = same && reply.fields.value(key, nlohmann::ordered_json()) ==

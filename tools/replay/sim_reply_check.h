@@ -30,12 +30,10 @@ class SimReplyCheck final : public ReplayObserver {
   std::vector<std::string> differences;  // "line N: recorded ...; simulator ..."
 
  private:
-  class Formatter;
-
   VirtualClock clock_;
   VirtualHostTime hostTime_{clock_};
   SimWriter writer_;
-  std::unique_ptr<Formatter> formatter_;
+  std::unique_ptr<CallFormatter> formatter_;
   std::vector<uint8_t> reply_;
   bool replyPending_ = false;
   bool away_ = false;
